@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds Snipstack and runs every test. Installs what it needs on Debian 12.
+# Usage: scripts/test.sh [build-dir] [extra cmake options...]
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$here/build}"
+shift || true
+
+"$here/scripts/deps.sh" build-essential cmake ninja-build pkg-config python3 \
+    libssl-dev libicu-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
+
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+cmake --build "$build"
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
