@@ -2,12 +2,13 @@
 
 #include <string_view>
 
-#include "core/values/Bytes.h"
+#include "core/values/Sha256.h"
 
 namespace snipstack {
 
-// The SHA-256 digest (32 bytes) that identifies captured content for duplicate detection.
-Bytes contentHash(std::string_view bytes);
-inline Bytes contentHash(const Bytes& bytes) { return contentHash(viewOf(bytes)); }
+// Identifies captured content for duplicate detection: the SHA-256 digest of the bytes a
+// producer chooses to hash.
+inline Bytes contentHash(std::string_view bytes) { return sha256(bytes); }
+inline Bytes contentHash(const Bytes& bytes) { return sha256(viewOf(bytes)); }
 
 } // namespace snipstack

@@ -1,0 +1,153 @@
+#include "core/store/StoreFiles.h"
+
+#include <fcntl.h>
+#include <openssl/rand.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "core/values/Uuid.h"
+
+namespace snipstack {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+[[noreturn]] void fail(const char* what, const fs::path& path, int error) {
+    throw fs::filesystem_error(what, path, std::error_code(error, std::generic_category()));
+}
+
+bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+} // namespace
+
+void writeAtomically(std::string_view data, const fs::path& target) {
+    const fs::path temporary = target.parent_path() / ("." + Uuid::random().string() + ".tmp");
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        fail("Could not write the file", target, errno);
+    }
+    auto abandon = [&](const char* what) {
+        const int error = errno;
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        fail(what, target, error);
+    };
+    // The creation mode is filtered by the umask; records must be exactly owner read-write.
+    if (::fchmod(fd, 0600) != 0) {
+        abandon("Could not set the file's permissions");
+    }
+    if (!writeAll(fd, reinterpret_cast<const std::uint8_t*>(data.data()), data.size())) {
+        abandon("Could not write the file");
+    }
+    if (::fsync(fd) != 0) {
+        abandon("Could not flush the file to disk");
+    }
+    ::close(fd);
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        fail("Could not write the file", target, error);
+    }
+}
+
+std::optional<Bytes> readFile(const fs::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    Bytes content(static_cast<std::size_t>(info.st_size));
+    std::size_t filled = 0;
+    while (true) {
+        if (filled == content.size()) {
+            // The file may have grown since fstat; keep reading until the end.
+            content.resize(content.size() + 64 * 1024);
+        }
+        const ssize_t got = ::read(fd, content.data() + filled, content.size() - filled);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    content.resize(filled);
+    return content;
+}
+
+namespace {
+
+void overwrite(const fs::path& file, std::uintmax_t size,
+               const std::function<void(const fs::path&, std::size_t)>& onChunk) {
+    // O_NOFOLLOW: a link planted in the store must not redirect the overwrite elsewhere.
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) {
+        return;
+    }
+    Bytes chunk(static_cast<std::size_t>(std::min<std::uintmax_t>(size, wipeChunkSize)));
+    for (std::uintmax_t done = 0; done < size;) {
+        const auto length = static_cast<std::size_t>(std::min<std::uintmax_t>(size - done, wipeChunkSize));
+        if (RAND_bytes(chunk.data(), static_cast<int>(length)) != 1 || !writeAll(fd, chunk.data(), length)) {
+            break;
+        }
+        if (onChunk) {
+            onChunk(file, length);
+        }
+        done += length;
+    }
+    ::fsync(fd);
+    ::close(fd);
+}
+
+} // namespace
+
+void wipe(const fs::path& folder, const std::function<void(const fs::path&, std::size_t)>& onChunk) {
+    std::error_code error;
+    fs::recursive_directory_iterator walker(folder, fs::directory_options::skip_permission_denied, error);
+    if (!error) {
+        for (auto end = fs::recursive_directory_iterator(); walker != end; walker.increment(error)) {
+            if (error) {
+                break;
+            }
+            std::error_code itemError;
+            const fs::file_status status = walker->symlink_status(itemError);
+            if (itemError || !fs::is_regular_file(status)) {
+                continue;
+            }
+            const std::uintmax_t size = walker->file_size(itemError);
+            if (!itemError && size > 0) {
+                overwrite(walker->path(), size, onChunk);
+            }
+        }
+    }
+    fs::remove_all(folder, error);
+}
+
+} // namespace snipstack

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string_view>
+
+#include "core/values/Bytes.h"
+
+namespace snipstack {
+
+// Crash-safe replacement of `target`: the bytes go to a hidden ".UUID.tmp" file beside it (mode
+// 0600), are flushed to stable storage and renamed onto the target in one step, so a reader sees
+// the whole old file or the whole new one. Throws std::filesystem::filesystem_error; a failed write
+// leaves the target untouched and removes its temporary file.
+void writeAtomically(std::string_view data, const std::filesystem::path& target);
+
+// The whole content of a regular file, or nothing when it cannot be read.
+std::optional<Bytes> readFile(const std::filesystem::path& path);
+
+// Overwrites every regular file under `folder` with fresh random bytes, in chunks of at most
+// 1 MiB, then deletes the whole tree. Never throws. `onChunk`, when given, sees each chunk written.
+void wipe(const std::filesystem::path& folder,
+          const std::function<void(const std::filesystem::path&, std::size_t)>& onChunk = {});
+
+inline constexpr std::size_t wipeChunkSize = 1 << 20;
+
+} // namespace snipstack
