@@ -6,7 +6,7 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$here/build}"
 shift || true
 
-"$here/scripts/deps.sh" build-essential cmake ninja-build pkg-config python3 \
+"$here/scripts/deps.sh" build-essential cmake ninja-build pkg-config python3 python3-cryptography \
     libssl-dev libicu-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
 
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"

@@ -22,7 +22,13 @@ std::vector<ClipItem> DiskBackend::loadItems() {
         try {
             const Bytes plaintext = store_.sealer().open(viewOf(*record), RecordKind::meta, id);
             ++opened;
-            items.push_back(decodeClipItem(viewOf(plaintext)));
+            ClipItem item = decodeClipItem(viewOf(plaintext));
+            // An entry filed under another id would show without its payload.
+            if (item.id != id) {
+                damaged.insert(id);
+                continue;
+            }
+            items.push_back(std::move(item));
         } catch (const CryptoError& error) {
             rejected += error.code() == CryptoError::Code::authenticationFailure;
             damaged.insert(id);

@@ -81,7 +81,9 @@ std::set<Uuid> DiskStore::ids(RecordKind kind) const {
 }
 
 void DiskStore::deleteRecords(const Uuid& id) const {
-    for (RecordKind kind : allRecordKinds) {
+    // The payload goes last: interrupted after the entry, the payload left behind takes the
+    // thumbnail with it at the next load; a thumbnail left alone would never be removed.
+    for (RecordKind kind : {RecordKind::meta, RecordKind::thumb, RecordKind::blob}) {
         std::error_code ignored;
         fs::remove(recordURL(kind, id), ignored);
     }

@@ -36,7 +36,7 @@ public:
     Bytes read(RecordKind kind, const Uuid& id) const;
     // Record names that parse as UUIDs (either case); anything else is skipped.
     std::set<Uuid> ids(RecordKind kind) const;
-    // Removes the meta, blob and thumb records of the entry, ignoring any that are missing.
+    // Removes the meta, thumb and blob records of the entry, ignoring any that are missing.
     void deleteRecords(const Uuid& id) const;
 
 private:

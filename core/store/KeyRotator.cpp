@@ -98,11 +98,13 @@ DiskStore KeyRotator::rotate(const StoreLayout& layout, KeyVault& vault, const D
         // The new store is live and complete; the next recover() removes the old one.
         return *reopened;
     }
-    wipe(current.directory());
+    // The key goes first: the wipe destroys the manifest that names it, and a crash after that
+    // would leave a key nobody can find any more.
     try {
         vault.deleteKey(current.manifest().keyID);
     } catch (...) {
     }
+    wipe(current.directory());
     return *reopened;
 }
 
@@ -142,6 +144,15 @@ void KeyRotator::recover(const StoreLayout& layout, KeyVault& vault) noexcept {
                     layout.setCurrent(*live);
                 } catch (...) {
                 }
+            }
+        }
+        // Nothing writes yet, so temporary files of writes cut short by a crash can go.
+        removeStaleTemporaryFiles(layout.base());
+        if (live) {
+            const fs::path directory = layout.storeDirectory(*live);
+            removeStaleTemporaryFiles(directory);
+            for (RecordKind kind : allRecordKinds) {
+                removeStaleTemporaryFiles(directory / rawValue(kind));
             }
         }
         for (const auto& id : ids) {

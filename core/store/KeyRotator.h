@@ -53,7 +53,8 @@ public:
                      std::optional<Cipher> cipher, Date now) const;
 
     // Settles what an interrupted rotation left: keeps the store the pointer names (or else the
-    // newest readable one) and wipes every other store after deleting its key. Never throws.
+    // newest readable one) and wipes every other store after deleting its key. Also removes
+    // temporary files of interrupted writes. Runs before any store is opened; never throws.
     static void recover(const StoreLayout& layout, KeyVault& vault) noexcept;
 
     // Throws RotationError::verificationFailed on the first difference in record sets or contents,

@@ -38,7 +38,10 @@ bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
 } // namespace
 
 void writeAtomically(std::string_view data, const fs::path& target) {
-    const fs::path temporary = target.parent_path() / ("." + Uuid::random().string() + ".tmp");
+    std::string name = ".";
+    name += Uuid::random().string();
+    name += ".tmp";
+    const fs::path temporary = target.parent_path() / name;
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
         fail("Could not write the file", target, errno);
@@ -64,6 +67,19 @@ void writeAtomically(std::string_view data, const fs::path& target) {
         const int error = errno;
         ::unlink(temporary.c_str());
         fail("Could not write the file", target, error);
+    }
+}
+
+void removeStaleTemporaryFiles(const fs::path& folder) {
+    std::error_code error;
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        constexpr std::string_view suffix = ".tmp";
+        if (name.size() == 1 + 36 + suffix.size() && name.starts_with('.') && name.ends_with(suffix) &&
+            Uuid::parse(std::string_view(name).substr(1, 36))) {
+            std::error_code ignored;
+            fs::remove(entry->path(), ignored);
+        }
     }
 }
 
@@ -130,6 +146,11 @@ void overwrite(const fs::path& file, std::uintmax_t size,
 
 void wipe(const fs::path& folder, const std::function<void(const fs::path&, std::size_t)>& onChunk) {
     std::error_code error;
+    // A link in place of the folder is removed, never followed into what it points at.
+    if (fs::is_symlink(fs::symlink_status(folder, error))) {
+        fs::remove(folder, error);
+        return;
+    }
     fs::recursive_directory_iterator walker(folder, fs::directory_options::skip_permission_denied, error);
     if (!error) {
         for (auto end = fs::recursive_directory_iterator(); walker != end; walker.increment(error)) {

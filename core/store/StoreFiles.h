@@ -16,6 +16,10 @@ namespace snipstack {
 // leaves the target untouched and removes its temporary file.
 void writeAtomically(std::string_view data, const std::filesystem::path& target);
 
+// Removes the ".UUID.tmp" files that writes interrupted by a crash left directly in `folder`.
+// Only safe while nothing writes there. Never throws.
+void removeStaleTemporaryFiles(const std::filesystem::path& folder);
+
 // The whole content of a regular file, or nothing when it cannot be read.
 std::optional<Bytes> readFile(const std::filesystem::path& path);
 

@@ -12,40 +12,38 @@ namespace snipstack {
 
 namespace {
 
-// Every routine below looks for needles of at least two bytes. A block of W candidate start positions
-// at offset i is filtered by comparing the needle's first byte against h[i..i+W) and its last byte
-// against h[i+n-1..i+n-1+W); only positions where both agree are compared in full. That discards far
-// more candidates than scanning for the first byte alone when the first byte is common. The final
-// block is shifted back to end exactly at the last start position, so nothing past the haystack is
-// read and no scalar tail is needed; positions it revisits cannot produce a false match.
+// The routines below take needles of at least two bytes and the number of possible start positions.
+// A block of start positions is filtered by comparing the needle's first, second and last bytes at
+// once; only positions where all three agree are compared in full. With a common first letter, as in
+// "ethos" in English text, a first-byte scan alone would stop every few bytes. The final block is
+// shifted back to end at the last start position, so nothing past the haystack is read and no scalar
+// tail is needed; the positions it revisits were already rejected.
 
 bool containsScalar(const char* haystack, std::size_t starts, const char* needle, std::size_t length) {
     for (std::size_t i = 0; i < starts; ++i) {
-        if (haystack[i] == needle[0] && haystack[i + length - 1] == needle[length - 1] &&
-            std::memcmp(haystack + i + 1, needle + 1, length - 2) == 0) {
+        if (haystack[i] == needle[0] && std::memcmp(haystack + i, needle, length) == 0) {
             return true;
         }
     }
     return false;
 }
 
-bool anyCandidateMatches(unsigned mask, const char* at, const char* needle, std::size_t length) {
-    while (mask != 0) {
-        const int offset = __builtin_ctz(mask);
-        if (std::memcmp(at + offset + 1, needle + 1, length - 2) == 0) {
+bool anyCandidateMatches(unsigned mask, const char* block, const char* needle, std::size_t length) {
+    for (; mask != 0; mask &= mask - 1) {
+        if (std::memcmp(block + __builtin_ctz(mask), needle, length) == 0) {
             return true;
         }
-        mask &= mask - 1;
     }
     return false;
 }
 
-bool sse2BlockMatches(const char* haystack, std::size_t i, const char* needle, std::size_t length) {
-    const __m128i head = _mm_loadu_si128(reinterpret_cast<const __m128i*>(haystack + i));
-    const __m128i tail = _mm_loadu_si128(reinterpret_cast<const __m128i*>(haystack + i + length - 1));
-    const __m128i both = _mm_and_si128(_mm_cmpeq_epi8(head, _mm_set1_epi8(needle[0])),
-                                       _mm_cmpeq_epi8(tail, _mm_set1_epi8(needle[length - 1])));
-    return anyCandidateMatches(static_cast<unsigned>(_mm_movemask_epi8(both)), haystack + i, needle, length);
+bool sse2BlockMatches(const char* block, const char* needle, std::size_t length) {
+    auto equal = [&](std::size_t offset) {
+        return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + offset)),
+                              _mm_set1_epi8(needle[offset]));
+    };
+    const __m128i all = _mm_and_si128(_mm_and_si128(equal(0), equal(1)), equal(length - 1));
+    return anyCandidateMatches(static_cast<unsigned>(_mm_movemask_epi8(all)), block, needle, length);
 }
 
 bool containsSse2(const char* haystack, std::size_t starts, const char* needle, std::size_t length) {
@@ -54,21 +52,24 @@ bool containsSse2(const char* haystack, std::size_t starts, const char* needle, 
         return containsScalar(haystack, starts, needle, length);
     }
     for (std::size_t i = 0; i + width <= starts; i += width) {
-        if (sse2BlockMatches(haystack, i, needle, length)) {
+        if (sse2BlockMatches(haystack + i, needle, length)) {
             return true;
         }
     }
-    return starts % width != 0 && sse2BlockMatches(haystack, starts - width, needle, length);
+    return starts % width != 0 && sse2BlockMatches(haystack + starts - width, needle, length);
 }
 
-__attribute__((target("avx2"))) bool avx2BlockMatches(const char* haystack, std::size_t i, const char* needle,
+__attribute__((target("avx2"))) __m256i avx2Equal(const char* block, const char* needle, std::size_t offset) {
+    return _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + offset)),
+                             _mm256_set1_epi8(needle[offset]));
+}
+
+__attribute__((target("avx2"))) bool avx2BlockMatches(const char* block, const char* needle,
                                                       std::size_t length) {
-    const __m256i head = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(haystack + i));
-    const __m256i tail = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(haystack + i + length - 1));
-    const __m256i both = _mm256_and_si256(_mm256_cmpeq_epi8(head, _mm256_set1_epi8(needle[0])),
-                                          _mm256_cmpeq_epi8(tail, _mm256_set1_epi8(needle[length - 1])));
-    return anyCandidateMatches(static_cast<unsigned>(_mm256_movemask_epi8(both)), haystack + i, needle,
-                               length);
+    const __m256i all =
+        _mm256_and_si256(_mm256_and_si256(avx2Equal(block, needle, 0), avx2Equal(block, needle, 1)),
+                         avx2Equal(block, needle, length - 1));
+    return anyCandidateMatches(static_cast<unsigned>(_mm256_movemask_epi8(all)), block, needle, length);
 }
 
 __attribute__((target("avx2"))) bool containsAvx2(const char* haystack, std::size_t starts,
@@ -78,11 +79,11 @@ __attribute__((target("avx2"))) bool containsAvx2(const char* haystack, std::siz
         return containsSse2(haystack, starts, needle, length);
     }
     for (std::size_t i = 0; i + width <= starts; i += width) {
-        if (avx2BlockMatches(haystack, i, needle, length)) {
+        if (avx2BlockMatches(haystack + i, needle, length)) {
             return true;
         }
     }
-    return starts % width != 0 && avx2BlockMatches(haystack, starts - width, needle, length);
+    return starts % width != 0 && avx2BlockMatches(haystack + starts - width, needle, length);
 }
 
 using Search = bool (*)(const char*, std::size_t, const char*, std::size_t);
@@ -95,14 +96,11 @@ Search chooseSearch() {
 } // namespace
 
 bool containsBytes(std::string_view haystack, std::string_view needle) {
-    if (needle.empty()) {
-        return true;
-    }
     if (needle.size() > haystack.size()) {
         return false;
     }
-    if (needle.size() == 1) {
-        return std::memchr(haystack.data(), needle[0], haystack.size()) != nullptr;
+    if (needle.size() <= 1) {
+        return needle.empty() || std::memchr(haystack.data(), needle[0], haystack.size()) != nullptr;
     }
     static const Search search = chooseSearch();
     return search(haystack.data(), haystack.size() - needle.size() + 1, needle.data(), needle.size());

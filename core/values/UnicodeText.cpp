@@ -1,7 +1,10 @@
 #include "core/values/UnicodeText.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <unicode/brkiter.h>
@@ -50,55 +53,120 @@ char lowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-std::size_t endOfRun(std::string_view text, std::size_t from, bool ascii) {
-    while (from < text.size() && isAscii(text[from]) == ascii) {
-        ++from;
-    }
-    return from;
-}
-
-void appendFoldedAscii(std::string_view ascii, std::string& out) {
-    const std::size_t start = out.size();
-    out.resize(start + ascii.size());
-    std::transform(ascii.begin(), ascii.end(), out.begin() + static_cast<std::ptrdiff_t>(start), lowerAscii);
-}
-
-void appendFoldedUnicode(std::string_view text, std::string& out) {
+icu::UnicodeString foldAndDecompose(icu::UnicodeString text) {
     UErrorCode status = U_ZERO_ERROR;
     const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
     if (U_FAILURE(status)) {
         throw std::runtime_error("ICU has no NFD normalisation data.");
     }
-    icu::UnicodeString folded =
-        icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<std::int32_t>(text.size())));
-    folded.foldCase(U_FOLD_CASE_DEFAULT);
-    const icu::UnicodeString decomposed = nfd->normalize(folded, status);
+    return nfd->normalize(text.foldCase(U_FOLD_CASE_DEFAULT), status);
+}
+
+void appendWithoutMarks(const icu::UnicodeString& text, std::string& out) {
     icu::UnicodeString kept;
-    for (std::int32_t i = 0; i < decomposed.length();) {
-        const UChar32 c = decomposed.char32At(i);
+    for (std::int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) {
+        const UChar32 c = text.char32At(i);
         if (u_charType(c) != U_NON_SPACING_MARK) {
             kept.append(c);
         }
-        i += U16_LENGTH(c);
     }
     kept.toUTF8String(out);
+}
+
+bool holdsSpacingNonStarter(const icu::UnicodeString& text) {
+    for (std::int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) {
+        const UChar32 c = text.char32At(i);
+        if (u_getCombiningClass(c) != 0 && u_charType(c) != U_NON_SPACING_MARK) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// ICU's string functions cost too much per character to run over every entry on each search, so the
+// folded form of each code point is computed once, a page of 256 at a time. Folding and NFD work code
+// point by code point, except that NFD sorts each run of combining characters by class; with the
+// nonspacing marks dropped that order only matters for the few spacing marks with a nonzero class. A
+// code point whose folded form holds one sends the whole text through ICU instead.
+class FoldTable {
+public:
+    struct Entry {
+        bool needsIcu = false;
+        std::uint8_t size = 0;
+        char bytes[14] = {};
+    };
+
+    const Entry& operator[](UChar32 c) {
+        const auto codePoint = static_cast<std::size_t>(c);
+        std::atomic<const Page*>& slot = pages_[codePoint / pageSize];
+        const Page* page = slot.load(std::memory_order_acquire);
+        if (page == nullptr) {
+            // Threads racing here build identical pages; the first one stored wins.
+            std::unique_ptr<Page> built = build(static_cast<UChar32>(codePoint - codePoint % pageSize));
+            if (slot.compare_exchange_strong(page, built.get(), std::memory_order_acq_rel)) {
+                page = built.release();
+            }
+        }
+        return (*page)[codePoint % pageSize];
+    }
+
+private:
+    static constexpr std::size_t pageSize = 256;
+    using Page = std::array<Entry, pageSize>;
+
+    static std::unique_ptr<Page> build(UChar32 first) {
+        auto page = std::make_unique<Page>();
+        for (std::size_t i = 0; i < pageSize; ++i) {
+            const icu::UnicodeString folded =
+                foldAndDecompose(icu::UnicodeString(first + static_cast<UChar32>(i)));
+            std::string bytes;
+            appendWithoutMarks(folded, bytes);
+            Entry& entry = (*page)[i];
+            entry.needsIcu = holdsSpacingNonStarter(folded) || bytes.size() > sizeof entry.bytes;
+            if (!entry.needsIcu) {
+                entry.size = static_cast<std::uint8_t>(bytes.size());
+                std::memcpy(entry.bytes, bytes.data(), bytes.size());
+            }
+        }
+        return page;
+    }
+
+    std::array<std::atomic<const Page*>, (UCHAR_MAX_VALUE + 1) / pageSize> pages_{};
+};
+
+std::string foldWithIcu(std::string_view text) {
+    std::string out;
+    appendWithoutMarks(foldAndDecompose(icu::UnicodeString::fromUTF8(
+                           icu::StringPiece(text.data(), static_cast<std::int32_t>(text.size())))),
+                       out);
+    return out;
 }
 
 } // namespace
 
 std::string foldForSearch(std::string_view text) {
-    // ASCII characters fold on their own and NFD never reorders or combines across them, so the text
-    // can be cut at every ASCII byte and only the stretches in between need ICU.
+    // Never destroyed, so threads still searching at exit cannot see it torn down.
+    static FoldTable& table = *new FoldTable;
     std::string out;
     out.reserve(text.size());
     std::size_t at = 0;
     while (at < text.size()) {
-        const std::size_t asciiEnd = endOfRun(text, at, true);
-        appendFoldedAscii(text.substr(at, asciiEnd - at), out);
-        at = endOfRun(text, asciiEnd, false);
-        if (at > asciiEnd) {
-            appendFoldedUnicode(text.substr(asciiEnd, at - asciiEnd), out);
+        if (isAscii(text[at])) {
+            const char* const begin = text.data() + at;
+            const char* const end = std::find_if_not(begin, text.data() + text.size(), isAscii);
+            const std::size_t written = out.size();
+            out.resize(written + static_cast<std::size_t>(end - begin));
+            std::transform(begin, end, out.data() + written, lowerAscii);
+            at = static_cast<std::size_t>(end - text.data());
+            continue;
         }
+        UChar32 c;
+        U8_NEXT_OR_FFFD(text.data(), at, text.size(), c);
+        const FoldTable::Entry& entry = table[c];
+        if (entry.needsIcu) {
+            return foldWithIcu(text);
+        }
+        out.append(entry.bytes, entry.size);
     }
     return out;
 }

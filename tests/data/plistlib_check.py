@@ -14,14 +14,14 @@ import sys
 from datetime import datetime
 
 SAMPLE = {
-    "ascii": "Hello, world",
+    "ascii": "Hello, clipboard world",
     "accents": "Crème brûlée à la française",
     "cjk": "剪贴板历史",
     "emoji": "📋 copied 👍🏽",
     "empty string": "",
     "bytes": bytes(range(256)),
     "empty bytes": b"",
-    "ints": [0, 1, 14, 15, 255, 256, 65535, 65536, 2**32 - 1, 2**32, 2**40, -1, -2**63, 2**63 - 1],
+    "ints": [0, 1, 14, 15, 255, 256, 65535, 65536, 2**31, 2**32 - 1, 2**32, 2**40, -1, -255, -2**63, 2**63 - 1],
     # No 0.0 next to -0.0: plistlib would write the two as one shared object.
     "floats": [-0.0, 0.1, -2.5, 1e300, 5e-324, math.inf],
     "bools": [True, False],
