@@ -81,7 +81,7 @@ void History::setPinned(bool pinned, const Uuid& id) {
     auto entry = find(id);
     if (entry != items_.end()) {
         entry->isPinned = pinned;
-        searchKeys_.erase(id);
+        forgetSearchKey(id);
         backend_->saveItem(*entry);
     }
     applyCountLimit();
@@ -93,7 +93,7 @@ void History::setOCRText(std::string_view text, const Uuid& id) {
         return;
     }
     entry->ocrText = unicode::prefixOfCharacters(text, maxTextCharacters);
-    searchKeys_.erase(id);
+    forgetSearchKey(id);
     backend_->saveItem(*entry);
 }
 
@@ -106,7 +106,7 @@ void History::setRichPreview(const std::optional<Bytes>& image, const Uuid& id) 
         backend_->saveThumbnail(*image, id);
     }
     entry->hasRichPreview = image.has_value();
-    searchKeys_.erase(id);
+    forgetSearchKey(id);
     backend_->saveItem(*entry);
 }
 

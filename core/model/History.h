@@ -70,7 +70,8 @@ public:
 private:
     std::vector<ClipItem>::iterator find(const Uuid& id);
     void applyCountLimit();
-    const std::string& searchKey(const ClipItem& item);
+    std::string_view searchKey(const ClipItem& item);
+    void forgetSearchKey(const Uuid& id);
     void pruneSearchKeys();
 
     std::vector<ClipItem> items_;
@@ -78,6 +79,10 @@ private:
     int maxItems_;
     std::shared_ptr<HistoryBackend> backend_;
     std::unordered_map<Uuid, std::string> searchKeys_;
+    // The keys of `items_` in order, as of the last search, so a search on every keystroke skips
+    // the map lookups while the list is unchanged. Entries are checked by id before use, and the
+    // whole list is dropped whenever a key leaves `searchKeys_`, so no view outlives its key.
+    std::vector<std::pair<Uuid, std::string_view>> keysInOrder_;
 };
 
 } // namespace snipstack

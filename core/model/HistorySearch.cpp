@@ -24,9 +24,18 @@ std::vector<ClipItem> History::search(std::string_view query) {
         pruneSearchKeys();
     }
 
+    const bool reuse = keysInOrder_.size() == items_.size();
+    if (!reuse) {
+        keysInOrder_.assign(items_.size(), {});
+    }
     std::vector<ClipItem> matches;
-    for (const auto& item : items_) {
-        const std::string& key = searchKey(item);
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        const ClipItem& item = items_[i];
+        auto& [id, key] = keysInOrder_[i];
+        if (!reuse || id != item.id) {
+            id = item.id;
+            key = searchKey(item);
+        }
         bool all = std::all_of(words.begin(), words.end(),
                                [&](const std::string& word) { return containsBytes(key, word); });
         if (all) {
@@ -36,7 +45,7 @@ std::vector<ClipItem> History::search(std::string_view query) {
     return matches;
 }
 
-const std::string& History::searchKey(const ClipItem& item) {
+std::string_view History::searchKey(const ClipItem& item) {
     auto cached = searchKeys_.find(item.id);
     if (cached != searchKeys_.end()) {
         return cached->second;
@@ -52,7 +61,14 @@ const std::string& History::searchKey(const ClipItem& item) {
     return searchKeys_.emplace(item.id, unicode::foldForSearch(joined)).first->second;
 }
 
+void History::forgetSearchKey(const Uuid& id) {
+    if (searchKeys_.erase(id) > 0) {
+        keysInOrder_.clear();
+    }
+}
+
 void History::pruneSearchKeys() {
+    keysInOrder_.clear();
     std::unordered_set<Uuid> live;
     live.reserve(items_.size());
     for (const auto& item : items_) {

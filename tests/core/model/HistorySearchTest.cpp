@@ -69,6 +69,20 @@ TEST_F(HistorySearchTest, SearchesRecognisedTextAndAppNameButNotAcrossThem) {
     EXPECT_EQ(find("receipt").size(), 1u);
 }
 
+TEST_F(HistorySearchTest, RepeatedSearchesFollowEveryChangeToTheList) {
+    const ClipItem apple = add("apple pie");
+    const ClipItem pear = add("pear tart");
+    add("apple juice");
+    EXPECT_EQ(find("apple"), (std::vector<std::string>{"apple juice", "apple pie"}));
+    history.moveToTop(apple.id, Date{10});
+    EXPECT_EQ(find("apple"), (std::vector<std::string>{"apple pie", "apple juice"}));
+    history.deleteItem(apple.id);
+    add("crab apple");
+    EXPECT_EQ(find("apple"), (std::vector<std::string>{"crab apple", "apple juice"}));
+    history.setOCRText("apple", pear.id);
+    EXPECT_EQ(find("apple"), (std::vector<std::string>{"crab apple", "apple juice", "pear tart"}));
+}
+
 TEST_F(HistorySearchTest, StaleKeysArePrunedOnlyPastTwiceTheEntriesPlus64) {
     std::vector<ClipItem> added;
     for (int i = 0; i < 84; ++i) {
