@@ -2,7 +2,6 @@
 
 #include "core/model/ClipCoding.h"
 #include "core/store/CryptoError.h"
-#include "core/store/StoreFiles.h"
 
 namespace snipstack {
 
@@ -14,7 +13,7 @@ std::vector<ClipItem> DiskBackend::loadItems() {
     std::size_t opened = 0;
     std::size_t rejected = 0;
     for (const Uuid& id : metaIDs) {
-        const auto record = blobIDs.contains(id) ? readFile(store_.recordURL(RecordKind::meta, id)) : std::nullopt;
+        const auto record = blobIDs.contains(id) ? store_.readSealed(RecordKind::meta, id) : std::nullopt;
         if (!record) {
             damaged.insert(id);
             continue;

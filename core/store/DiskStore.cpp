@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cerrno>
 
 #include "core/store/StoreError.h"
@@ -60,8 +61,28 @@ void DiskStore::write(std::string_view data, RecordKind kind, const Uuid& id) co
     writeAtomically(viewOf(record), recordURL(kind, id));
 }
 
+namespace {
+
+// Records are listed whichever case their name is in, so a lower-case name must be readable and
+// removable too, or a record listed once could never be opened or deleted.
+fs::path lowerCaseSibling(const fs::path& record) {
+    std::string name = record.filename().string();
+    for (char& c : name) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return record.parent_path() / name;
+}
+
+} // namespace
+
+std::optional<Bytes> DiskStore::readSealed(RecordKind kind, const Uuid& id) const {
+    const fs::path path = recordURL(kind, id);
+    auto record = readFile(path);
+    return record ? record : readFile(lowerCaseSibling(path));
+}
+
 Bytes DiskStore::read(RecordKind kind, const Uuid& id) const {
-    const auto record = readFile(recordURL(kind, id));
+    const auto record = readSealed(kind, id);
     if (!record) {
         throw StoreError::missingRecord();
     }
@@ -86,6 +107,7 @@ void DiskStore::deleteRecords(const Uuid& id) const {
     for (RecordKind kind : {RecordKind::meta, RecordKind::thumb, RecordKind::blob}) {
         std::error_code ignored;
         fs::remove(recordURL(kind, id), ignored);
+        fs::remove(lowerCaseSibling(recordURL(kind, id)), ignored);
     }
 }
 

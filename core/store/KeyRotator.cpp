@@ -25,7 +25,7 @@ struct Plaintext {
 };
 
 Bytes readRecordFile(const DiskStore& store, RecordKind kind, const Uuid& id) {
-    auto record = readFile(store.recordURL(kind, id));
+    auto record = store.readSealed(kind, id);
     if (!record) {
         throw StoreError::missingRecord();
     }
@@ -155,11 +155,14 @@ void KeyRotator::recover(const StoreLayout& layout, KeyVault& vault) noexcept {
                 removeStaleTemporaryFiles(directory / rawValue(kind));
             }
         }
+        // A copied folder may name the live store's key; that key must survive.
+        const auto liveManifest = live ? layout.manifest(*live) : std::nullopt;
         for (const auto& id : ids) {
             if (live && id == *live) {
                 continue;
             }
-            if (const auto manifest = layout.manifest(id)) {
+            const auto manifest = layout.manifest(id);
+            if (manifest && (!liveManifest || manifest->keyID != liveManifest->keyID)) {
                 try {
                     vault.deleteKey(manifest->keyID);
                 } catch (...) {

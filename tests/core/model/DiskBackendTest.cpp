@@ -111,6 +111,10 @@ TEST_F(DiskBackendTest, PayloadFailuresAndThumbnailsKeptAcrossSaves) {
     put(file(RecordKind::blob, id), blob);
     EXPECT_EQ(codeOf<CryptoError>([&] { backend->loadPayload(id); }),
               CryptoError::Code::authenticationFailure);
+    // Entries that are merely malformed are repaired even when none opens.
+    put(file(RecordKind::meta, id), "junk");
+    EXPECT_TRUE(backend->loadItems().empty());
+    EXPECT_TRUE(treeOf(store->directory() / "blob").empty() && treeOf(store->directory() / "thumb").empty());
 }
 
 } // namespace
