@@ -7,7 +7,8 @@ build="${1:-$here/build}"
 shift || true
 
 "$here/scripts/deps.sh" build-essential cmake ninja-build pkg-config python3 python3-cryptography \
-    libssl-dev libicu-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
+    libssl-dev libicu-dev googletest libgtest-dev libgmock-dev libbenchmark-dev \
+    qt6-base-dev qt6-image-formats-plugins libxcb1-dev xvfb xclip xauth
 
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
 cmake --build "$build"

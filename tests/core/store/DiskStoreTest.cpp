@@ -4,54 +4,24 @@
 #include "core/values/PropertyList.h"
 #include "tests/core/store/StoreTestSupport.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace snipstack {
 namespace {
 
 using namespace testing;
-
-struct StoreLayoutTest : TempFolderTest {};
-struct DiskStoreTest : TempFolderTest {};
-
-TEST_F(StoreLayoutTest, PointerFileAndStoreListing) {
-    const StoreLayout layout(dir / "deep" / "B");
-    EXPECT_TRUE(layout.storeIDs().empty());
-    layout.setCurrent("STORE-A");
-    EXPECT_EQ(contentOf(layout.base() / "current"), "STORE-A");
-    const std::pair<std::string, std::optional<std::string>> pointers[] = {
-        {"STORE-B\n", "STORE-B"}, {" \r\n\tSTORE-C \n", "STORE-C"}, {"  \n\r\n\t ", std::nullopt},
-        {"", std::nullopt},       {"STORE\xff\xfe", std::nullopt},  {"\xc3\x28", std::nullopt}};
-    for (const auto& [content, expected] : pointers) {
-        put(layout.base() / "current", content);
-        EXPECT_EQ(layout.currentStoreID(), expected) << content;
-    }
-    fs::create_directories(layout.storesDirectory() / "STORE-A");
-    fs::create_directories(layout.storesDirectory() / ".hidden");
-    put(layout.storesDirectory() / "plain", "x");
-    EXPECT_EQ(layout.storeIDs(), std::vector<std::string>{"STORE-A"});
-}
+using Code = StoreError::Code;
 
 TEST(StoreManifestTest, RoundTripDefaultsAndRejections) {
     const StoreManifest manifest{1, "STORE", "KEY", Date{123456.75}, Cipher::chaCha20Poly1305};
-    const Bytes encoded = manifest.encode();
-    EXPECT_EQ(viewOf(encoded).substr(0, 8), "bplist00");
-    EXPECT_EQ(StoreManifest::decode(viewOf(encoded)), manifest);
-    // The exact keys and value types another reader relies on.
-    plist::Dictionary written = *plist::decode(encoded).as<plist::Dictionary>();
-    const plist::Dictionary expected{{"version", std::int64_t{1}},
-                                     {"storeID", "STORE"},
-                                     {"keyID", "KEY"},
-                                     {"createdAt", Date{123456.75}},
-                                     {"cipher", "chacha20-poly1305"}};
-    ASSERT_EQ(written, expected);
+    plist::Dictionary written = *plist::decode(manifest.encode()).as<plist::Dictionary>();
     auto decoded = [](plist::Dictionary dictionary) {
         return StoreManifest::decode(viewOf(plist::encode(plist::Value(std::move(dictionary)))));
     };
+    EXPECT_EQ(decoded(written), manifest);
     for (std::size_t i = 0; i < 4; ++i) {
         plist::Dictionary without = written;
-        without.erase(without.begin() + static_cast<std::ptrdiff_t>(i));
+        without.erase(without.begin() + i);
         EXPECT_FALSE(decoded(without)) << written[i].first;
     }
     written.back().second.content = std::string("aes-512-gcm");
@@ -60,42 +30,45 @@ TEST(StoreManifestTest, RoundTripDefaultsAndRejections) {
     EXPECT_EQ(decoded(written)->cipher, Cipher::aes256GCM);
 }
 
-TEST_F(DiskStoreTest, CreateOpenReadWriteListAndDelete) {
-    const StoreLayout layout(dir / "B");
+struct DiskStoreTest : TempFolderTest {};
+
+TEST_F(DiskStoreTest, LayoutCreateOpenReadWriteListAndDelete) {
+    const StoreLayout layout(dir / "deep" / "B");
     const SymmetricKey key = makeKey(Cipher::aes128GCM);
     const DiskStore store = DiskStore::create(layout, key, "KEY-ID", Cipher::aes128GCM, Date{42});
     const std::string storeID = store.manifest().storeID;
     EXPECT_EQ(Uuid::parse(storeID).value_or(Uuid{}).string(), storeID);
     EXPECT_EQ(layout.manifest(storeID), (StoreManifest{1, storeID, "KEY-ID", Date{42}, Cipher::aes128GCM}));
-    EXPECT_FALSE(fs::exists(layout.base() / "current"));
-    for (const fs::path& folder :
-         {layout.base(), layout.storesDirectory(), store.directory(), store.directory() / "meta",
-          store.directory() / "blob", store.directory() / "thumb"}) {
-        EXPECT_EQ(modeOf(folder), 0700u) << folder;
-    }
-    const Uuid id = Uuid::random();
-    store.write("meta", RecordKind::meta, id);
-    store.write("hello", RecordKind::blob, id);
-    EXPECT_EQ(modeOf(store.directory() / "blob" / id.string()), 0600u);
-    const DiskStore reopened = DiskStore::open(layout, storeID, key);
-    EXPECT_EQ(viewOf(reopened.read(RecordKind::blob, id)), "hello");
-    EXPECT_EQ(codeOf<StoreError>([&] { reopened.read(RecordKind::thumb, id); }),
-              StoreError::Code::missingRecord);
-    EXPECT_EQ(codeOf<StoreError>([&] { DiskStore::open(layout, "MISSING", key); }),
-              StoreError::Code::missingManifest);
+    for (const fs::path& folder : {layout.base(), layout.storesDirectory(), store.directory() / "thumb"})
+        EXPECT_EQ(fs::status(folder).permissions(), fs::perms(0700)) << folder;
+    fs::create_directories(layout.storesDirectory() / ".hidden");
+    put(layout.storesDirectory() / "plain", "x");
+    EXPECT_EQ(layout.storeIDs(), std::vector<std::string>{storeID});
 
-    const Uuid lower = Uuid::random();
-    std::string lowerName = lower.string();
-    std::transform(lowerName.begin(), lowerName.end(), lowerName.begin(),
-                   [](char c) { return std::tolower(c); });
-    for (const std::string& name :
-         {lowerName, std::string("notes.txt"), "." + Uuid::random().string() + ".tmp"}) {
-        put(store.directory() / "meta" / name, "x");
+    EXPECT_FALSE(layout.currentStoreID());
+    layout.setCurrent(" \r\n\tSTORE \n");
+    EXPECT_EQ(layout.currentStoreID(), "STORE");
+    for (const char* content : {"  \n\r\n\t ", "STORE\xff\xfe"}) {
+        put(layout.base() / "current", content);
+        EXPECT_FALSE(layout.currentStoreID()) << content;
     }
-    EXPECT_EQ(store.ids(RecordKind::meta), (std::set<Uuid>{id, lower}));
+
+    const Uuid id = Uuid::random(), lower = *Uuid::parse("0f8fad5b-d9cb-469f-a165-70867728950e");
+    for (RecordKind kind : allRecordKinds)
+        store.write(rawValue(kind), kind, id);
+    // A record another writer named in lower case is read and deleted all the same.
+    put(store.directory() / "blob" / "0f8fad5b-d9cb-469f-a165-70867728950e",
+        std::string(viewOf(store.sealer().seal("lower", RecordKind::blob, lower))));
+    put(store.directory() / "blob" / ("." + Uuid::random().string() + ".tmp"), "x");
+    EXPECT_EQ(store.ids(RecordKind::blob), (std::set<Uuid>{id, lower}));
+    const DiskStore reopened = DiskStore::open(layout, storeID, key);
+    EXPECT_EQ(viewOf(reopened.read(RecordKind::blob, id)), "blob");
+    EXPECT_EQ(viewOf(reopened.read(RecordKind::blob, lower)), "lower");
+    EXPECT_EQ(codeOf<StoreError>([&] { reopened.read(RecordKind::thumb, lower); }), Code::missingRecord);
+    EXPECT_EQ(codeOf<StoreError>([&] { DiskStore::open(layout, "X", key); }), Code::missingManifest);
     store.deleteRecords(id);
-    EXPECT_EQ(store.ids(RecordKind::meta), std::set<Uuid>{lower});
-    EXPECT_TRUE(store.ids(RecordKind::blob).empty());
+    store.deleteRecords(lower);
+    EXPECT_EQ(treeOf(store.directory()).size(), 5u); // the kind folders, the manifest and the stray
 }
 
 } // namespace

@@ -1,0 +1,167 @@
+// Capture latency: from another program (xclip) copying until SystemPasteboard has reported the
+// change and returned the bytes, against a private Xvfb. The time runs from xclip's start, so it
+// includes the program starting; the counters give medians from its start and from the moment a
+// watcher saw the owner change (polled every 0.2 ms, so that one errs on the short side).
+#include "app/system/SystemPasteboard.h"
+#include "tests/app/x11/Xvfb.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <xcb/xcb.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// Notes, from a thread with a connection of its own, when the clipboard's owner window changes.
+class OwnerWatch {
+public:
+    OwnerWatch() : connection_(xcb_connect(nullptr, nullptr)) {
+        const auto cookie = xcb_intern_atom(connection_, false, 9, "CLIPBOARD");
+        const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
+            xcb_intern_atom_reply(connection_, cookie, nullptr), &std::free);
+        clipboard_ = reply->atom;
+        const auto previous = owner();
+        thread_ = std::jthread([this, previous](const std::stop_token& stop) {
+            while (!stop.stop_requested() && owner() == previous) {
+                std::this_thread::sleep_for(200us);
+            }
+            changedAt_ = Clock::now();
+        });
+    }
+
+    ~OwnerWatch() {
+        thread_ = {};
+        xcb_disconnect(connection_);
+    }
+
+    Clock::time_point changedAt() {
+        thread_.join();
+        return changedAt_;
+    }
+
+private:
+    xcb_window_t owner() {
+        const std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> reply(
+            xcb_get_selection_owner_reply(connection_, xcb_get_selection_owner(connection_, clipboard_),
+                                          nullptr),
+            &std::free);
+        return reply ? reply->owner : XCB_NONE;
+    }
+
+    xcb_connection_t* connection_;
+    xcb_atom_t clipboard_ = 0;
+    Clock::time_point changedAt_;
+    std::jthread thread_;
+};
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+double milliseconds(Clock::duration duration) {
+    return std::chrono::duration<double, std::milli>(duration).count();
+}
+
+void measureCapture(benchmark::State& state, const QString& target, const QByteArray& content,
+                    std::string_view type) {
+    snipstack::SystemPasteboard pasteboard;
+    QTemporaryDir directory;
+    const auto path = directory.filePath("content");
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(content);
+    file.close();
+
+    std::vector<double> fromOwner;
+    std::vector<double> fromStart;
+    std::unique_ptr<QProcess> owner;
+    for (auto _ : state) {
+        QEventLoop loop;
+        bool timedOut = false;
+        pasteboard.onChange = [&] { loop.quit(); };
+        QTimer::singleShot(5s, &loop, [&] {
+            timedOut = true;
+            loop.quit();
+        });
+        OwnerWatch watch;
+        auto next = std::make_unique<QProcess>();
+        const auto started = Clock::now();
+        next->start("xclip", {"-quiet", "-selection", "clipboard", "-target", target, path});
+        std::optional<snipstack::Bytes> bytes;
+        // A change may still be the previous owner's exit; the capture is the one that has the bytes.
+        while (!bytes && !timedOut) {
+            loop.exec();
+            pasteboard.types();
+            bytes = pasteboard.data(type);
+        }
+        const auto done = Clock::now();
+        if (!bytes || bytes->size() != static_cast<std::size_t>(content.size())) {
+            state.SkipWithError("the copy was not captured");
+            break;
+        }
+        const auto owned = watch.changedAt();
+        state.SetIterationTime(std::chrono::duration<double>(done - started).count());
+        fromOwner.push_back(milliseconds(done - owned));
+        fromStart.push_back(milliseconds(done - started));
+        if (owner) {
+            owner->waitForFinished(1000);
+        }
+        owner = std::move(next);
+    }
+    if (owner) {
+        owner->kill();
+        owner->waitForFinished();
+    }
+    state.counters["median_from_owner_ms"] = median(fromOwner);
+    state.counters["median_from_start_ms"] = median(fromStart);
+    state.counters["bytes"] = static_cast<double>(content.size());
+}
+
+void BM_CaptureText(benchmark::State& state) {
+    measureCapture(state, "UTF8_STRING", QByteArray("Grüße aus dem Benchmark, ").repeated(20),
+                   "public.utf8-plain-text");
+}
+BENCHMARK(BM_CaptureText)->UseManualTime()->Iterations(60)->Unit(benchmark::kMillisecond);
+
+void BM_CapturePNG1MB(benchmark::State& state) {
+    // Noise does not compress, so the PNG is about as large as the raw pixels: 1 MiB.
+    QImage image(512, 512, QImage::Format_ARGB32);
+    QRandomGenerator generator(1);
+    generator.fillRange(reinterpret_cast<quint32*>(image.bits()), image.sizeInBytes() / 4);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    measureCapture(state, "image/png", png, "public.png");
+}
+BENCHMARK(BM_CapturePNG1MB)->UseManualTime()->Iterations(30)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    snipstack::x11test::Xvfb xvfb;
+    QGuiApplication application(argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

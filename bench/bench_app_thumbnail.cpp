@@ -1,0 +1,193 @@
+// What an image capture costs (a 4000 × 3000 camera-sized image to a thumbnail) and what the monitor
+// costs while nothing is copied.
+#include "app/system/ImageThumbnail.h"
+#include "app/system/MemoryPasteboard.h"
+#include "app/system/PasteboardMonitor.h"
+
+#include <QBuffer>
+#include <QEventLoop>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryFile>
+#include <QTimer>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <malloc.h>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+
+using namespace snipstack;
+
+namespace {
+
+// Gradients with sensor-like noise, so that neither codec is handed an unrealistically easy image.
+QImage photoLike() {
+    QImage image(4000, 3000, QImage::Format_RGB32);
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> noise(-12, 12);
+    const auto channel = [&](int base) { return std::clamp(base + noise(random), 0, 255); };
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            line[x] = qRgb(channel(x * 255 / 4000), channel(y * 255 / 3000), channel((x + y) * 255 / 7000));
+        }
+    }
+    return image;
+}
+
+// PNG at its default compression, JPEG at the quality cameras and editors commonly use.
+Bytes encode(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format, std::strcmp(format, "JPEG") == 0 ? 90 : -1);
+    return Bytes(bytes.begin(), bytes.end());
+}
+
+const QImage& photo() {
+    static const QImage image = photoLike();
+    return image;
+}
+
+const Bytes& photoPNG() {
+    static const Bytes bytes = encode(photo(), "PNG");
+    return bytes;
+}
+
+const Bytes& photoJPEG() {
+    static const Bytes bytes = encode(photo(), "JPEG");
+    return bytes;
+}
+
+long statusKiB(const char* key) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with(key)) {
+            return std::stol(line.substr(std::strlen(key) + 1));
+        }
+    }
+    return -1;
+}
+
+constexpr const char* peakOption = "--peak-of";
+
+// Runs in a fresh process (forking would inherit Qt's scaling threads as dead bookkeeping): loads
+// the image plugins on a tiny image, hands free pages back and resets the peak, then makes one
+// thumbnail and prints the peak resident growth in KiB.
+int printPeakGrowth(const char* path) {
+    QFile file(QString::fromLocal8Bit(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return 1;
+    }
+    const QByteArray contents = file.readAll();
+    const Bytes image(contents.begin(), contents.end());
+    QImage tiny(8, 8, QImage::Format_RGB32);
+    tiny.fill(Qt::gray);
+    for (const char* format : {"PNG", "JPEG"}) {
+        makeThumbnail(encode(tiny, format), PasteboardMonitor::thumbnailMaxPixels);
+    }
+    malloc_trim(0);
+    std::ofstream("/proc/self/clear_refs") << "5";
+    const long before = statusKiB("VmRSS");
+    if (!makeThumbnail(image, PasteboardMonitor::thumbnailMaxPixels)) {
+        return 1;
+    }
+    std::printf("%ld\n", statusKiB("VmHWM") - before);
+    return 0;
+}
+
+double peakExtraMiB(const Bytes& image) {
+    QTemporaryFile file;
+    if (!file.open() || file.write(reinterpret_cast<const char*>(image.data()), qint64(image.size())) !=
+                            qint64(image.size())) {
+        return -1;
+    }
+    file.close();
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {peakOption, file.fileName()});
+    if (!child.waitForFinished(60'000) || child.exitCode() != 0) {
+        return -1;
+    }
+    return child.readAllStandardOutput().trimmed().toLong() / 1024.0;
+}
+
+void thumbnail(benchmark::State& state, const Bytes& (*image)()) {
+    const Bytes& bytes = image();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(makeThumbnail(bytes, PasteboardMonitor::thumbnailMaxPixels));
+    }
+    state.counters["input_MiB"] = bytes.size() / (1024.0 * 1024.0);
+    state.counters["peak_extra_MiB"] = peakExtraMiB(bytes);
+}
+BENCHMARK_CAPTURE(thumbnail, png_4000x3000, photoPNG)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(thumbnail, jpeg_4000x3000, photoJPEG)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+class CountingPasteboard : public MemoryPasteboard {
+public:
+    int polls = 0;
+    std::int64_t changeCount() override { return ++polls, MemoryPasteboard::changeCount(); }
+};
+
+class NoWorkspace : public Workspace {
+public:
+    std::optional<RunningApplication> frontmostApplication() override { return std::nullopt; }
+    bool activate(const RunningApplication&) override { return false; }
+};
+
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](timeval t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Process CPU time over one real minute of polling at the idle interval with nothing copied.
+void idlePollingMinute(benchmark::State& state) {
+    CountingPasteboard board;
+    NoWorkspace workspace;
+    PasteboardMonitor monitor(board, workspace);
+    monitor.poll();
+    board.polls = 0;
+    for (auto _ : state) {
+        const double before = cpuSeconds();
+        monitor.start(PasteboardMonitor::idlePollInterval);
+        QEventLoop loop;
+        QTimer::singleShot(std::chrono::minutes(1), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+        loop.exec();
+        state.counters["cpu_ms"] = (cpuSeconds() - before) * 1000;
+    }
+    state.counters["polls"] = board.polls;
+}
+BENCHMARK(idlePollingMinute)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QGuiApplication application(argc, argv);
+    if (argc == 3 && std::strcmp(argv[1], peakOption) == 0) {
+        return printPeakGrowth(argv[2]);
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
