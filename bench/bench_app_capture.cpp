@@ -1,8 +1,10 @@
-// Capture latency: from another program (xclip) copying until SystemPasteboard has reported the
-// change and returned the bytes, against a private Xvfb. The time runs from xclip's start, so it
-// includes the program starting; the counters give medians from its start and from the moment a
-// watcher saw the owner change (polled every 0.2 ms, so that one errs on the short side).
+// Capture latency: from another program (xclip) copying until the monitor hands the draft to
+// onCapture, against a private Xvfb. The time runs from xclip's start, so it includes the program
+// starting; the counters give medians from its start and from the moment a watcher saw the owner
+// change (polled every 0.2 ms, so that one errs on the short side).
+#include "app/system/PasteboardMonitor.h"
 #include "app/system/SystemPasteboard.h"
+#include "app/system/X11Workspace.h"
 #include "tests/app/x11/Xvfb.h"
 
 #include <QBuffer>
@@ -81,6 +83,9 @@ double milliseconds(Clock::duration duration) {
 void measureCapture(benchmark::State& state, const QString& target, const QByteArray& content,
                     std::string_view type) {
     snipstack::SystemPasteboard pasteboard;
+    snipstack::X11Workspace workspace;
+    snipstack::PasteboardMonitor monitor(pasteboard, workspace);
+    monitor.start(snipstack::PasteboardMonitor::idlePollInterval);
     QTemporaryDir directory;
     const auto path = directory.filePath("content");
     QFile file(path);
@@ -93,23 +98,20 @@ void measureCapture(benchmark::State& state, const QString& target, const QByteA
     std::unique_ptr<QProcess> owner;
     for (auto _ : state) {
         QEventLoop loop;
-        bool timedOut = false;
-        pasteboard.onChange = [&] { loop.quit(); };
-        QTimer::singleShot(5s, &loop, [&] {
-            timedOut = true;
-            loop.quit();
-        });
+        std::optional<snipstack::Bytes> bytes;
+        // A change may still be the previous owner's exit; the capture is the one that has the bytes.
+        monitor.onCapture = [&](const snipstack::ClipDraft& draft) {
+            if (const auto* data = draft.payload.dataForType(type)) {
+                bytes = *data;
+                loop.quit();
+            }
+        };
+        QTimer::singleShot(5s, &loop, &QEventLoop::quit);
         OwnerWatch watch;
         auto next = std::make_unique<QProcess>();
         const auto started = Clock::now();
         next->start("xclip", {"-quiet", "-selection", "clipboard", "-target", target, path});
-        std::optional<snipstack::Bytes> bytes;
-        // A change may still be the previous owner's exit; the capture is the one that has the bytes.
-        while (!bytes && !timedOut) {
-            loop.exec();
-            pasteboard.types();
-            bytes = pasteboard.data(type);
-        }
+        loop.exec();
         const auto done = Clock::now();
         if (!bytes || bytes->size() != static_cast<std::size_t>(content.size())) {
             state.SkipWithError("the copy was not captured");

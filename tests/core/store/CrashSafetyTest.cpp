@@ -24,8 +24,8 @@ struct FileKeyVault final : KeyVault {
         writeAtomically({reinterpret_cast<const char*>(key.bytes().data()), key.size()}, folder / id);
     }
     std::optional<SymmetricKey> load(const std::string& id) override {
-        return fs::exists(folder / id) ? std::optional(SymmetricKey(readFile(folder / id).value()))
-                                       : std::nullopt;
+        const auto bytes = readFile(folder / id);
+        return bytes ? std::optional(SymmetricKey(*bytes)) : std::nullopt;
     }
     void deleteKey(const std::string& id) override {
         beforeDelete();
@@ -57,9 +57,8 @@ ClipDraft draftFor(std::uint64_t seed) {
 // Adds entries, deleting the oldest beyond 8, and rotates now and then, or once to park at a rotation
 // stage (0-3) or just before the old key is deleted (4). Reports by one atomic pipe write each, so a
 // kill never cuts one: 'K' once parked, 'C' and the seed once an entry is added, 'D' and its seed
-// before it is deleted. An error ends the child through std::terminate, which prints it.
-[[noreturn]] void runChild(const fs::path& root, int out, std::uint64_t seed,
-                           std::optional<int> parkAt) noexcept {
+// before it is deleted. Never returns: an error ends it through std::terminate, which prints it.
+void runChild(const fs::path& root, int out, std::uint64_t seed, std::optional<int> parkAt) noexcept {
     auto say = [&](std::uint64_t tag, std::uint64_t n = 0) {
         const std::uint64_t report[] = {tag, n};
         [[maybe_unused]] auto _ = ::write(out, report, sizeof report);
@@ -78,9 +77,9 @@ ClipDraft draftFor(std::uint64_t seed) {
     std::mt19937_64 random(seed);
     for (std::uint64_t n = seed;; ++n) {
         if (parkAt ? n == seed + 3 : random() % 4 == 0) {
-            auto rotated =
-                rotator.rotate(layout, vault, backend->store(), false, allCiphers[random() % 3], Date::now());
-            history.setBackend(backend = std::make_shared<DiskBackend>(rotated));
+            auto next =
+                rotator.rotate(layout, vault, backend->store(), false, allCiphers[n % 3], Date::now());
+            history.setBackend(backend = std::make_shared<DiskBackend>(next));
         }
         if (history.items().size() >= 8) {
             say('D', std::stoull(history.items().back().text.substr(5)));

@@ -39,7 +39,7 @@ TEST(UnicodeTextFold, RemovesCaseAndMarksAlikeForEquivalentTextFromAnyThread) {
     for (std::string& result : results) {
         threads.emplace_back([&result] { result = foldForSearch("\U00010400\U0001E900\U000104B0\u10A0"); });
     }
-    threads.clear();
+    threads.clear(); // joins them
     EXPECT_EQ(results, std::vector<std::string>(8, "\U00010428\U0001E922\U000104D8\u2D00"));
 }
 
