@@ -29,9 +29,13 @@ ITEM_TYPES = {
 REQUIRED = {"id", "createdAt", "lastUsedAt", "kind", "text", "isPinned", "contentHash", "byteCount"}
 
 
+def fail(message):
+    sys.exit(f"store_interop: {message}")
+
+
 def require(condition, message):
     if not condition:
-        sys.exit(f"store_interop: {message}")
+        fail(message)
 
 
 def cipher_box(cipher, key):
@@ -54,7 +58,7 @@ def open_record(box, store_id, kind, entry_id, record):
     try:
         return box.decrypt(record[4:16], record[16:], associated_data(store_id, kind, entry_id))
     except InvalidTag:
-        require(False, f"{kind}/{entry_id} fails authentication")
+        fail(f"{kind}/{entry_id} fails authentication")
 
 
 def binary_plist(data, what):
@@ -62,7 +66,7 @@ def binary_plist(data, what):
     try:
         return plistlib.loads(data, fmt=plistlib.FMT_BINARY)
     except Exception as error:  # plistlib raises several types for malformed input
-        require(False, f"{what} does not decode: {error!r}")
+        fail(f"{what} does not decode: {error!r}")
 
 
 def put(path, data):

@@ -128,7 +128,7 @@ TEST_F(CrashSafetyTest, KilledWritersAndRotationsLoseNothingCommitted) {
         readReports();
         ::close(fds[0]);
         ASSERT_TRUE(parked == parkAt.has_value() && WIFSIGNALED(status) &&
-                    WTERMSIG(status) == SIGKILL); // else see stderr
+                    WTERMSIG(status) == SIGKILL); // a failed child printed why
 
         // What the next start sees: exactly one store, named by the pointer, only its key in the vault
         // (openLive loads it), every record opening, no temporary file, every committed entry intact.
