@@ -268,13 +268,16 @@ void DesktopEntries::rebuild() {
         // A missing folder is watched too: it may appear.
         folderTimes_.emplace_back(root, fs::last_write_time(root, error));
         std::vector<std::pair<std::string, fs::path>> files;
+        // A linked folder seen before (a link back to a parent, say) would index aliases of its entries.
+        std::unordered_set<std::string> visited{fs::weakly_canonical(root, error).string()};
         for (fs::recursive_directory_iterator it(root, options, error), end; !error && it != end;
              it.increment(error)) {
             const fs::path& path = it->path();
             // Errors about one entry, such as a dangling link, must not end the walk.
             std::error_code entryError;
             if (it->is_directory(entryError)) {
-                if (it.depth() + 1 >= maximumFolderDepth) {
+                const std::string real = fs::canonical(path, entryError).string();
+                if (it.depth() + 1 >= maximumFolderDepth || entryError || !visited.insert(real).second) {
                     it.disable_recursion_pending();
                 } else {
                     folderTimes_.emplace_back(path, fs::last_write_time(path, entryError));

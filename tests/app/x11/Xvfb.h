@@ -24,8 +24,7 @@ public:
         if (pid_ == 0) {
             ::prctl(PR_SET_PDEATHSIG, SIGTERM);
             ::fcntl(pipe[1], F_SETFD, 0);
-            const int quiet = ::open("/dev/null", O_WRONLY);
-            ::dup2(quiet, STDERR_FILENO);
+            ::dup2(::open("/dev/null", O_WRONLY), STDERR_FILENO);
             const auto fd = std::to_string(pipe[1]);
             ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0",
                      "1280x800x24", static_cast<char*>(nullptr));
@@ -34,8 +33,7 @@ public:
         ::close(pipe[1]);
         // Xvfb writes the display number it chose once it accepts connections.
         std::string number;
-        char c = 0;
-        while (::read(pipe[0], &c, 1) == 1 && c != '\n') {
+        for (char c = 0; ::read(pipe[0], &c, 1) == 1 && c != '\n';) {
             number += c;
         }
         ::close(pipe[0]);
@@ -51,8 +49,7 @@ public:
         ::waitpid(pid_, nullptr, 0);
     }
 
-    Xvfb(const Xvfb&) = delete;
-    Xvfb& operator=(const Xvfb&) = delete;
+    Xvfb(Xvfb&&) = delete;
 
 private:
     pid_t pid_ = 0;
