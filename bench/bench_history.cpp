@@ -1,14 +1,13 @@
 // History costs that the panel and the capture path feel: search on every keystroke (against glibc
 // memmem over the same keys as the baseline), adding into a full history, and record coding.
-#include <benchmark/benchmark.h>
-
-#include <cstring>
-#include <random>
-
 #include "core/model/ClipCoding.h"
 #include "core/model/ContentHash.h"
 #include "core/model/History.h"
 #include "core/model/MemoryBackend.h"
+
+#include <benchmark/benchmark.h>
+#include <cstring>
+#include <random>
 
 using namespace snipstack;
 
@@ -121,7 +120,12 @@ void searchArguments(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_SearchWarm)->Apply(searchArguments)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SearchCold)->Apply(searchArguments)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_MemmemBaseline)->Args({0, 0})->Args({0, 2})->Args({1, 0})->Args({1, 2})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MemmemBaseline)
+    ->Args({0, 0})
+    ->Args({0, 2})
+    ->Args({1, 0})
+    ->Args({1, 2})
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_AddToFullHistory(benchmark::State& state) {
     const bool duplicate = state.range(0) == 1;

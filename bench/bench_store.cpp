@@ -1,20 +1,18 @@
 // Costs of the encrypted store, each beside the raw cost of the disk underneath measured in the
 // same run: crash-safe writes, loading a history of 5000 entries and rotating a whole store.
-#include <benchmark/benchmark.h>
-
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <filesystem>
-#include <random>
-
 #include "core/model/ContentHash.h"
 #include "core/model/DiskBackend.h"
 #include "core/model/History.h"
 #include "core/store/InMemoryKeyVault.h"
 #include "core/store/KeyRotator.h"
 #include "core/store/StoreFiles.h"
+
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <fcntl.h>
+#include <filesystem>
+#include <random>
+#include <unistd.h>
 
 using namespace snipstack;
 namespace fs = std::filesystem;
@@ -31,7 +29,8 @@ struct TemporaryFolder {
 void rawCrashSafeWrite(const fs::path& target, const Bytes& data) {
     const fs::path temporary = target.parent_path() / ".raw.tmp";
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd < 0 || ::write(fd, data.data(), data.size()) != static_cast<ssize_t>(data.size()) || ::fsync(fd) != 0) {
+    if (fd < 0 || ::write(fd, data.data(), data.size()) != static_cast<ssize_t>(data.size()) ||
+        ::fsync(fd) != 0) {
         std::abort();
     }
     ::close(fd);
@@ -48,7 +47,8 @@ Bytes randomBytes(std::size_t size, unsigned seed) {
 }
 
 DiskStore newStore(const fs::path& base, Cipher cipher = Cipher::aes256GCM) {
-    return DiskStore::create(StoreLayout(base), makeKey(cipher), Uuid::random().string(), cipher, Date::now());
+    return DiskStore::create(StoreLayout(base), makeKey(cipher), Uuid::random().string(), cipher,
+                             Date::now());
 }
 
 // Fsync times on shared disks swing by an order of magnitude from one second to the next, so
@@ -64,7 +64,8 @@ struct Paired {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
 
-    template <typename Raw, typename Ours> void measure(std::int64_t iteration, Raw&& rawWork, Ours&& ourWork) {
+    template <typename Raw, typename Ours>
+    void measure(std::int64_t iteration, Raw&& rawWork, Ours&& ourWork) {
         if (iteration % 2 == 0) {
             raw += seconds(rawWork);
             ours += seconds(ourWork);

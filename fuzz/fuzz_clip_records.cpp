@@ -1,10 +1,10 @@
 // Stored entries and payloads come back from disk: decoding them must fail cleanly, never crash,
 // and whatever decodes must survive another round trip unchanged.
+#include "core/model/ClipCoding.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
-
-#include "core/model/ClipCoding.h"
 
 using namespace snipstack;
 

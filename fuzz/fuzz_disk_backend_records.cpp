@@ -1,13 +1,13 @@
 // Records on disk may be damaged in any way. The input becomes the plaintext of a sealed meta and
 // blob record and, as it stands, an unsealed one; loading must repair the store without crashing
 // and never return an entry whose payload cannot be read.
+#include "core/model/ClipCoding.h"
+#include "core/model/DiskBackend.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <string_view>
-
-#include "core/model/ClipCoding.h"
-#include "core/model/DiskBackend.h"
 
 using namespace snipstack;
 namespace fs = std::filesystem;
@@ -15,13 +15,15 @@ namespace fs = std::filesystem;
 namespace {
 
 void put(const fs::path& path, std::string_view bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 const DiskStore& fuzzStore() {
     static const DiskStore store = [] {
         const fs::path base = fs::temp_directory_path() / ("snipstack-fuzz-" + Uuid::random().string());
-        return DiskStore::create(StoreLayout(base), SymmetricKey(Bytes(32, 1)), "KEY", Cipher::aes256GCM, Date{});
+        return DiskStore::create(StoreLayout(base), SymmetricKey(Bytes(32, 1)), "KEY", Cipher::aes256GCM,
+                                 Date{});
     }();
     return store;
 }
@@ -34,8 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const Uuid rawID = *Uuid::parse("AAAAAAAA-BBBB-4CCC-8DDD-EEEEEEEEEEEE");
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     // Written directly rather than crash-safely: the fuzzer needs speed, not durability.
-    put(store.recordURL(RecordKind::meta, sealedID), viewOf(store.sealer().seal(bytes, RecordKind::meta, sealedID)));
-    put(store.recordURL(RecordKind::blob, sealedID), viewOf(store.sealer().seal(bytes, RecordKind::blob, sealedID)));
+    put(store.recordURL(RecordKind::meta, sealedID),
+        viewOf(store.sealer().seal(bytes, RecordKind::meta, sealedID)));
+    put(store.recordURL(RecordKind::blob, sealedID),
+        viewOf(store.sealer().seal(bytes, RecordKind::blob, sealedID)));
     put(store.recordURL(RecordKind::meta, rawID), bytes);
     put(store.recordURL(RecordKind::blob, rawID), bytes);
 

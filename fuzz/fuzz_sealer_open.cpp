@@ -1,11 +1,11 @@
 // Sealed records are read back from disk: opening arbitrary bytes must fail with a CryptoError and
 // never crash, and whatever is sealed must open to the same bytes under every cipher.
+#include "core/store/CryptoError.h"
+#include "core/store/Sealer.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
-
-#include "core/store/CryptoError.h"
-#include "core/store/Sealer.h"
 
 using namespace snipstack;
 
@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } catch (const CryptoError&) {
         }
         const Bytes sealed = sealer.seal(bytes, RecordKind::blob, id);
-        if (sealed.size() != size + Sealer::overhead || sealer.open(viewOf(sealed), RecordKind::blob, id) != Bytes(data, data + size)) {
+        if (sealed.size() != size + Sealer::overhead ||
+            sealer.open(viewOf(sealed), RecordKind::blob, id) != Bytes(data, data + size)) {
             std::abort();
         }
     }

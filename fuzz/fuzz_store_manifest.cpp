@@ -1,11 +1,11 @@
 // A manifest is read from disk at every start: arbitrary bytes must decode or be refused cleanly,
 // and a decoded manifest must survive another round trip.
+#include "core/store/StoreManifest.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
-
-#include "core/store/StoreManifest.h"
 
 using namespace snipstack;
 

@@ -10,7 +10,8 @@ namespace {
 using plist::Dictionary;
 using plist::Value;
 
-template <typename T> void putOptional(Dictionary& dictionary, const char* key, const std::optional<T>& value) {
+template <typename T>
+void putOptional(Dictionary& dictionary, const char* key, const std::optional<T>& value) {
     if (value) {
         dictionary.emplace_back(key, *value);
     }
@@ -152,12 +153,20 @@ ClipPayload clipPayloadFromStoredForm(const Value& value) {
     return payload;
 }
 
-Bytes encodeClipItem(const ClipItem& item) { return plist::encode(storedForm(item)); }
+Bytes encodeClipItem(const ClipItem& item) {
+    return plist::encode(storedForm(item));
+}
 
-Bytes encodeClipPayload(const ClipPayload& payload) { return plist::encode(storedForm(payload)); }
+Bytes encodeClipPayload(const ClipPayload& payload) {
+    return plist::encode(storedForm(payload));
+}
 
-ClipItem decodeClipItem(std::string_view bytes) { return clipItemFromStoredForm(parse(bytes)); }
+ClipItem decodeClipItem(std::string_view bytes) {
+    return clipItemFromStoredForm(parse(bytes));
+}
 
-ClipPayload decodeClipPayload(std::string_view bytes) { return clipPayloadFromStoredForm(parse(bytes)); }
+ClipPayload decodeClipPayload(std::string_view bytes) {
+    return clipPayloadFromStoredForm(parse(bytes));
+}
 
 } // namespace snipstack

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <stdexcept>
-#include <string_view>
-
 #include "core/model/ClipItem.h"
 #include "core/model/ClipPayload.h"
 #include "core/values/PropertyList.h"
+
+#include <stdexcept>
+#include <string_view>
 
 namespace snipstack {
 

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "core/model/ClipKind.h"
+#include "core/model/ClipPayload.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
-
-#include "core/model/ClipKind.h"
-#include "core/model/ClipPayload.h"
 
 namespace snipstack {
 

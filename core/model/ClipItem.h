@@ -1,13 +1,13 @@
 #pragma once
 
-#include <cstdint>
-#include <optional>
-#include <string>
-
 #include "core/model/ClipKind.h"
 #include "core/values/Bytes.h"
 #include "core/values/Date.h"
 #include "core/values/Uuid.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
 
 namespace snipstack {
 

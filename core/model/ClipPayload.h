@@ -1,10 +1,10 @@
 #pragma once
 
+#include "core/model/ClipRepresentation.h"
+
 #include <cstdint>
 #include <string_view>
 #include <vector>
-
-#include "core/model/ClipRepresentation.h"
 
 namespace snipstack {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <string>
-
 #include "core/values/Bytes.h"
+
+#include <string>
 
 namespace snipstack {
 

@@ -56,7 +56,8 @@ void DiskBackend::saveItem(const ClipItem& item) {
     store_.write(viewOf(encoded), RecordKind::meta, item.id);
 }
 
-void DiskBackend::savePayload(const ClipPayload& payload, const std::optional<Bytes>& thumbnail, const Uuid& id) {
+void DiskBackend::savePayload(const ClipPayload& payload, const std::optional<Bytes>& thumbnail,
+                              const Uuid& id) {
     const Bytes encoded = encodeClipPayload(payload);
     store_.write(viewOf(encoded), RecordKind::blob, id);
     if (thumbnail) {
@@ -64,7 +65,9 @@ void DiskBackend::savePayload(const ClipPayload& payload, const std::optional<By
     }
 }
 
-void DiskBackend::saveThumbnail(const Bytes& data, const Uuid& id) { store_.write(viewOf(data), RecordKind::thumb, id); }
+void DiskBackend::saveThumbnail(const Bytes& data, const Uuid& id) {
+    store_.write(viewOf(data), RecordKind::thumb, id);
+}
 
 ClipPayload DiskBackend::loadPayload(const Uuid& id) {
     const Bytes plaintext = store_.read(RecordKind::blob, id);
@@ -79,6 +82,8 @@ std::optional<Bytes> DiskBackend::loadThumbnail(const Uuid& id) {
     }
 }
 
-void DiskBackend::deleteItem(const Uuid& id) noexcept { store_.deleteRecords(id); }
+void DiskBackend::deleteItem(const Uuid& id) noexcept {
+    store_.deleteRecords(id);
+}
 
 } // namespace snipstack

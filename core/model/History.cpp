@@ -1,15 +1,17 @@
 #include "core/model/History.h"
 
+#include "core/values/UnicodeText.h"
+
 #include <algorithm>
 #include <unordered_set>
-
-#include "core/values/UnicodeText.h"
 
 namespace snipstack {
 
 namespace {
 
-int clampMaxItems(int maxItems) { return std::clamp(maxItems, History::minItems, History::maxItemsLimit); }
+int clampMaxItems(int maxItems) {
+    return std::clamp(maxItems, History::minItems, History::maxItemsLimit);
+}
 
 } // namespace
 
@@ -27,9 +29,13 @@ void History::setMaxItems(int maxItems) {
     applyCountLimit();
 }
 
-void History::setLimitPolicy(std::shared_ptr<const HistoryLimitPolicy> policy) { limitPolicy_ = std::move(policy); }
+void History::setLimitPolicy(std::shared_ptr<const HistoryLimitPolicy> policy) {
+    limitPolicy_ = std::move(policy);
+}
 
-void History::setBackend(std::shared_ptr<HistoryBackend> backend) { backend_ = std::move(backend); }
+void History::setBackend(std::shared_ptr<HistoryBackend> backend) {
+    backend_ = std::move(backend);
+}
 
 std::vector<ClipItem>::iterator History::find(const Uuid& id) {
     return std::find_if(items_.begin(), items_.end(), [&](const ClipItem& item) { return item.id == id; });
@@ -143,9 +149,13 @@ int History::expire(Date cutoff) {
     return static_cast<int>(expired.size());
 }
 
-ClipPayload History::payload(const Uuid& id) const { return backend_->loadPayload(id); }
+ClipPayload History::payload(const Uuid& id) const {
+    return backend_->loadPayload(id);
+}
 
-std::optional<Bytes> History::thumbnail(const Uuid& id) const { return backend_->loadThumbnail(id); }
+std::optional<Bytes> History::thumbnail(const Uuid& id) const {
+    return backend_->loadThumbnail(id);
+}
 
 void History::migrate(std::shared_ptr<HistoryBackend> newBackend) {
     for (const auto& item : items_) {

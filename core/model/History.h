@@ -1,16 +1,16 @@
 #pragma once
 
+#include "core/model/ClipDraft.h"
+#include "core/model/ClipItem.h"
+#include "core/model/HistoryBackend.h"
+#include "core/model/HistoryLimitPolicy.h"
+
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
-
-#include "core/model/ClipDraft.h"
-#include "core/model/ClipItem.h"
-#include "core/model/HistoryBackend.h"
-#include "core/model/HistoryLimitPolicy.h"
 
 namespace snipstack {
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <optional>
-#include <vector>
-
 #include "core/model/ClipItem.h"
 #include "core/model/ClipPayload.h"
+
+#include <optional>
+#include <vector>
 
 namespace snipstack {
 

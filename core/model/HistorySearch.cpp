@@ -1,8 +1,8 @@
-#include <unordered_set>
-
 #include "core/model/History.h"
 #include "core/values/ByteSearch.h"
 #include "core/values/UnicodeText.h"
+
+#include <unordered_set>
 
 namespace snipstack {
 

@@ -13,7 +13,9 @@ std::vector<ClipItem> MemoryBackend::loadItems() {
     return result;
 }
 
-void MemoryBackend::saveItem(const ClipItem& item) { items_.insert_or_assign(item.id, item); }
+void MemoryBackend::saveItem(const ClipItem& item) {
+    items_.insert_or_assign(item.id, item);
+}
 
 void MemoryBackend::savePayload(const ClipPayload& payload, const std::optional<Bytes>& thumbnail,
                                 const Uuid& id) {
@@ -25,7 +27,9 @@ void MemoryBackend::savePayload(const ClipPayload& payload, const std::optional<
     }
 }
 
-void MemoryBackend::saveThumbnail(const Bytes& data, const Uuid& id) { thumbnails_.insert_or_assign(id, data); }
+void MemoryBackend::saveThumbnail(const Bytes& data, const Uuid& id) {
+    thumbnails_.insert_or_assign(id, data);
+}
 
 ClipPayload MemoryBackend::loadPayload(const Uuid& id) {
     auto found = payloads_.find(id);

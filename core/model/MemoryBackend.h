@@ -1,8 +1,8 @@
 #pragma once
 
-#include <map>
-
 #include "core/model/HistoryBackend.h"
+
+#include <map>
 
 namespace snipstack {
 

@@ -35,8 +35,12 @@ std::string_view displayName(Cipher cipher) {
     return "AES-256-GCM";
 }
 
-bool isFIPSApproved(Cipher cipher) { return cipher != Cipher::chaCha20Poly1305; }
+bool isFIPSApproved(Cipher cipher) {
+    return cipher != Cipher::chaCha20Poly1305;
+}
 
-SymmetricKey makeKey(Cipher cipher) { return SymmetricKey::random(cipher == Cipher::aes128GCM ? 16 : 32); }
+SymmetricKey makeKey(Cipher cipher) {
+    return SymmetricKey::random(cipher == Cipher::aes128GCM ? 16 : 32);
+}
 
 } // namespace snipstack

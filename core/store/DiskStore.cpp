@@ -1,12 +1,11 @@
 #include "core/store/DiskStore.h"
 
-#include <sys/stat.h>
+#include "core/store/StoreError.h"
+#include "core/store/StoreFiles.h"
 
 #include <cctype>
 #include <cerrno>
-
-#include "core/store/StoreError.h"
-#include "core/store/StoreFiles.h"
+#include <sys/stat.h>
 
 namespace snipstack {
 

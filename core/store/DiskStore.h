@@ -1,15 +1,15 @@
 #pragma once
 
+#include "core/store/RecordKind.h"
+#include "core/store/Sealer.h"
+#include "core/store/StoreLayout.h"
+#include "core/store/StoreManifest.h"
+
 #include <filesystem>
 #include <optional>
 #include <set>
 #include <string>
 #include <string_view>
-
-#include "core/store/RecordKind.h"
-#include "core/store/Sealer.h"
-#include "core/store/StoreLayout.h"
-#include "core/store/StoreManifest.h"
 
 namespace snipstack {
 

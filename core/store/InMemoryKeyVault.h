@@ -1,10 +1,10 @@
 #pragma once
 
+#include "core/store/KeyVault.h"
+
 #include <map>
 #include <mutex>
 #include <set>
-
-#include "core/store/KeyVault.h"
 
 namespace snipstack {
 

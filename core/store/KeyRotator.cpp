@@ -1,12 +1,11 @@
 #include "core/store/KeyRotator.h"
 
-#include <openssl/crypto.h>
-
-#include <algorithm>
-
-#include "core/values/Sha256.h"
 #include "core/store/StoreError.h"
 #include "core/store/StoreFiles.h"
+#include "core/values/Sha256.h"
+
+#include <algorithm>
+#include <openssl/crypto.h>
 
 namespace snipstack {
 
@@ -71,7 +70,8 @@ DiskStore KeyRotator::rotate(const StoreLayout& layout, KeyVault& vault, const D
 
         for (RecordKind kind : allRecordKinds) {
             for (const Uuid& id : current.ids(kind)) {
-                const Plaintext plaintext{current.sealer().open(viewOf(readRecordFile(current, kind, id)), kind, id)};
+                const Plaintext plaintext{
+                    current.sealer().open(viewOf(readRecordFile(current, kind, id)), kind, id)};
                 const Bytes sealed = fresh.sealer().seal(viewOf(plaintext.bytes), kind, id);
                 writeAtomically(viewOf(sealed), fresh.recordURL(kind, id));
             }

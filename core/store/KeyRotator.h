@@ -1,12 +1,12 @@
 #pragma once
 
+#include "core/store/DiskStore.h"
+#include "core/store/KeyVault.h"
+
 #include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
-
-#include "core/store/DiskStore.h"
-#include "core/store/KeyVault.h"
 
 namespace snipstack {
 
@@ -21,7 +21,8 @@ public:
         return RotationError(Code::verificationFailed, text);
     }
     static RotationError keyRoundTripFailed() {
-        return RotationError(Code::keyRoundTripFailed, "The new key could not be read back from the keyring.");
+        return RotationError(Code::keyRoundTripFailed,
+                             "The new key could not be read back from the keyring.");
     }
 
     Code code() const { return code_; }
@@ -49,8 +50,8 @@ public:
     // The new live store. On any error the live store, its key and the pointer are as they were,
     // and the new store and key are gone (except after a failure creating its folders or manifest,
     // which the next recover() removes).
-    DiskStore rotate(const StoreLayout& layout, KeyVault& vault, const DiskStore& current, bool requireAuthentication,
-                     std::optional<Cipher> cipher, Date now) const;
+    DiskStore rotate(const StoreLayout& layout, KeyVault& vault, const DiskStore& current,
+                     bool requireAuthentication, std::optional<Cipher> cipher, Date now) const;
 
     // Settles what an interrupted rotation left: keeps the store the pointer names (or else the
     // newest readable one) and wipes every other store after deleting its key. Also removes

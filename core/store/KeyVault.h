@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/store/SymmetricKey.h"
+
 #include <optional>
 #include <string>
-
-#include "core/store/SymmetricKey.h"
 
 namespace snipstack {
 

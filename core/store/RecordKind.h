@@ -10,7 +10,8 @@ namespace snipstack {
 // in this order.
 enum class RecordKind { meta, blob, thumb };
 
-inline constexpr std::array<RecordKind, 3> allRecordKinds{RecordKind::meta, RecordKind::blob, RecordKind::thumb};
+inline constexpr std::array<RecordKind, 3> allRecordKinds{RecordKind::meta, RecordKind::blob,
+                                                          RecordKind::thumb};
 
 constexpr std::string_view rawValue(RecordKind kind) {
     switch (kind) {

@@ -1,14 +1,13 @@
 #include "core/store/Sealer.h"
 
-#include <openssl/crypto.h>
-#include <openssl/evp.h>
-#include <openssl/rand.h>
+#include "core/store/CryptoError.h"
 
 #include <algorithm>
 #include <climits>
 #include <memory>
-
-#include "core/store/CryptoError.h"
+#include <openssl/crypto.h>
+#include <openssl/evp.h>
+#include <openssl/rand.h>
 
 namespace snipstack {
 
@@ -91,7 +90,8 @@ Bytes Sealer::seal(std::string_view plaintext, RecordKind kind, const Uuid& id) 
     Context context = start(key_, cipher_, nonce, true);
     feedAssociatedData(context.get(), associatedData(kind, id));
     std::uint8_t* ciphertext = nonce + nonceSize;
-    transform(context.get(), reinterpret_cast<const std::uint8_t*>(plaintext.data()), plaintext.size(), ciphertext);
+    transform(context.get(), reinterpret_cast<const std::uint8_t*>(plaintext.data()), plaintext.size(),
+              ciphertext);
     int written = 0;
     check(EVP_CipherFinal_ex(context.get(), ciphertext + plaintext.size(), &written));
     check(EVP_CIPHER_CTX_ctrl(context.get(), EVP_CTRL_AEAD_GET_TAG, tagSize, ciphertext + plaintext.size()));

@@ -1,13 +1,13 @@
 #pragma once
 
-#include <string>
-#include <string_view>
-
 #include "core/store/Cipher.h"
 #include "core/store/RecordKind.h"
 #include "core/store/SymmetricKey.h"
 #include "core/values/Bytes.h"
 #include "core/values/Uuid.h"
+
+#include <string>
+#include <string_view>
 
 namespace snipstack {
 

@@ -1,14 +1,13 @@
 #include "core/store/StoreFiles.h"
 
+#include "core/values/Uuid.h"
+
+#include <algorithm>
+#include <cerrno>
 #include <fcntl.h>
 #include <openssl/rand.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-
-#include "core/values/Uuid.h"
 
 namespace snipstack {
 

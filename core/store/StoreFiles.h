@@ -1,12 +1,12 @@
 #pragma once
 
+#include "core/values/Bytes.h"
+
 #include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <string_view>
-
-#include "core/values/Bytes.h"
 
 namespace snipstack {
 

@@ -1,8 +1,8 @@
 #include "core/store/StoreLayout.h"
 
-#include <unicode/ustring.h>
-
 #include "core/store/StoreFiles.h"
+
+#include <unicode/ustring.h>
 
 namespace snipstack {
 

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "core/store/StoreManifest.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "core/store/StoreManifest.h"
 
 namespace snipstack {
 

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "core/store/Cipher.h"
+#include "core/values/Bytes.h"
+#include "core/values/Date.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include "core/store/Cipher.h"
-#include "core/values/Bytes.h"
-#include "core/values/Date.h"
 
 namespace snipstack {
 

@@ -1,9 +1,9 @@
 #include "core/store/SymmetricKey.h"
 
+#include "core/store/CryptoError.h"
+
 #include <openssl/crypto.h>
 #include <openssl/rand.h>
-
-#include "core/store/CryptoError.h"
 
 namespace snipstack {
 
@@ -29,7 +29,9 @@ SymmetricKey& SymmetricKey::operator=(SymmetricKey&& other) noexcept {
     return *this;
 }
 
-SymmetricKey::~SymmetricKey() { wipe(); }
+SymmetricKey::~SymmetricKey() {
+    wipe();
+}
 
 SymmetricKey SymmetricKey::random(std::size_t count) {
     SymmetricKey key;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/values/Bytes.h"
+#include "core/values/Date.h"
+
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -7,9 +10,6 @@
 #include <utility>
 #include <variant>
 #include <vector>
-
-#include "core/values/Bytes.h"
-#include "core/values/Date.h"
 
 namespace snipstack::plist {
 
@@ -60,6 +60,8 @@ Bytes encode(const Value& root);
 // input, offsets out of range, reference cycles, nesting deeper than 512 levels, unsupported
 // object types, and for input that would expand past a bound proportional to its size.
 Value decode(std::string_view bytes);
-inline Value decode(const Bytes& bytes) { return decode(viewOf(bytes)); }
+inline Value decode(const Bytes& bytes) {
+    return decode(viewOf(bytes));
+}
 
 } // namespace snipstack::plist

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <string_view>
-
 #include "core/values/Bytes.h"
+
+#include <string_view>
 
 namespace snipstack {
 

@@ -1,17 +1,27 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-
 #include "core/model/ClipCoding.h"
 #include "core/model/ContentHash.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
 
 namespace snipstack {
 namespace {
 
 ClipItem fullItem() {
-    ClipItem item{Uuid::random(), Date{757382400.123456}, Date{757382461.5}, ClipKind::image,
-                  "Screenshot — 1280 × 720", "Total: 42 €", "Éditeur", "org.gnome.TextEditor", true,
-                  contentHash(bytesOf("pixels")), 5'000'000'000, 1280, 720, false};
+    ClipItem item{Uuid::random(),
+                  Date{757382400.123456},
+                  Date{757382461.5},
+                  ClipKind::image,
+                  "Screenshot — 1280 × 720",
+                  "Total: 42 €",
+                  "Éditeur",
+                  "org.gnome.TextEditor",
+                  true,
+                  contentHash(bytesOf("pixels")),
+                  5'000'000'000,
+                  1280,
+                  720,
+                  false};
     return item;
 }
 
@@ -27,7 +37,8 @@ plist::Value with(plist::Value value, std::string_view key, std::optional<plist:
 TEST(ClipPayload, QueriesFindTheFirstRepresentationOfATypeAndSumSizes) {
     EXPECT_EQ(ClipPayload{}.byteCount(), 0);
     EXPECT_EQ(ClipPayload{}.dataForType("public.html"), nullptr);
-    ClipPayload payload{{{"public.html", bytesOf("<b>a</b>")}, {"public.html", bytesOf("second")}, {"x", {}}}};
+    ClipPayload payload{
+        {{"public.html", bytesOf("<b>a</b>")}, {"public.html", bytesOf("second")}, {"x", {}}}};
     EXPECT_EQ(*payload.dataForType("public.html"), bytesOf("<b>a</b>"));
     EXPECT_EQ(payload.dataForType("public.HTML"), nullptr);
     EXPECT_EQ(payload.byteCount(), 14);
@@ -66,11 +77,12 @@ TEST(ClipItemStoredForm, RoundTripsEveryFieldAndOmitsAbsentOptionals) {
 
 TEST(ClipItemStoredForm, RejectsIncompleteOrMistypedRecordsAndIgnoresUnknownKeys) {
     const plist::Value good = storedForm(fullItem());
-    for (const char* key : {"id", "createdAt", "lastUsedAt", "kind", "text", "isPinned", "contentHash", "byteCount"}) {
+    for (const char* key :
+         {"id", "createdAt", "lastUsedAt", "kind", "text", "isPinned", "contentHash", "byteCount"}) {
         EXPECT_THROW(clipItemFromStoredForm(with(good, key, std::nullopt)), DecodingError) << key;
     }
     const std::pair<const char*, plist::Value> mistyped[] = {
-        {"kind", "video"}, {"isPinned", 1}, {"createdAt", 12.0}, {"lastUsedAt", Date{std::nan("")}},
+        {"kind", "video"},    {"isPinned", 1},      {"createdAt", 12.0},   {"lastUsedAt", Date{std::nan("")}},
         {"ocrText", Bytes{}}, {"id", "not-a-uuid"}, {"imageWidth", "wide"}};
     for (const auto& [key, value] : mistyped) {
         EXPECT_THROW(clipItemFromStoredForm(with(good, key, value)), DecodingError) << key;
@@ -84,12 +96,14 @@ TEST(ClipItemStoredForm, RejectsIncompleteOrMistypedRecordsAndIgnoresUnknownKeys
 }
 
 TEST(ClipPayloadStoredForm, RoundTripsInOrderAndRejectsMalformedRepresentations) {
-    ClipPayload payload{{{"public.utf8-plain-text", bytesOf("hello")}, {"public.html", bytesOf("<p>hi</p>")}}};
+    ClipPayload payload{
+        {{"public.utf8-plain-text", bytesOf("hello")}, {"public.html", bytesOf("<p>hi</p>")}}};
     EXPECT_EQ(decodeClipPayload(viewOf(encodeClipPayload(payload))), payload);
     EXPECT_EQ(decodeClipPayload(viewOf(encodeClipPayload(ClipPayload{}))), ClipPayload{});
 
     plist::Value broken = storedForm(payload);
-    auto& representations = std::get<plist::Array>(std::get<plist::Dictionary>(broken.content)[0].second.content);
+    auto& representations =
+        std::get<plist::Array>(std::get<plist::Dictionary>(broken.content)[0].second.content);
     representations[1] = with(representations[1], "data", std::nullopt);
     EXPECT_THROW(clipPayloadFromStoredForm(broken), DecodingError);
 }

@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
 #include "core/model/ContentHash.h"
 #include "core/model/History.h"
 #include "core/model/MemoryBackend.h"
+
+#include <gtest/gtest.h>
 
 namespace snipstack {
 namespace {

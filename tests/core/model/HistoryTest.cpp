@@ -1,9 +1,10 @@
-#include <gtest/gtest.h>
+#include "core/model/History.h"
 
 #include "core/model/ContentHash.h"
-#include "core/model/History.h"
 #include "core/store/StoreError.h"
 #include "tests/core/model/RecordingBackend.h"
+
+#include <gtest/gtest.h>
 
 namespace snipstack {
 namespace {
@@ -19,7 +20,9 @@ ClipDraft textDraft(const std::string& text, ClipKind kind = ClipKind::text) {
     return draft;
 }
 
-Date at(double seconds) { return Date{seconds}; }
+Date at(double seconds) {
+    return Date{seconds};
+}
 
 std::vector<std::string> textsOf(const History& history) {
     std::vector<std::string> texts;

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "core/model/MemoryBackend.h"
+
 #include <stdexcept>
 #include <string>
 #include <vector>
-
-#include "core/model/MemoryBackend.h"
 
 namespace snipstack::testing {
 
@@ -21,7 +21,8 @@ public:
         record("saveItem");
         memory.saveItem(item);
     }
-    void savePayload(const ClipPayload& payload, const std::optional<Bytes>& thumbnail, const Uuid& id) override {
+    void savePayload(const ClipPayload& payload, const std::optional<Bytes>& thumbnail,
+                     const Uuid& id) override {
         record("savePayload");
         memory.savePayload(payload, thumbnail, id);
     }
