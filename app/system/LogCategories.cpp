@@ -1,0 +1,9 @@
+#include "app/system/LogCategories.h"
+
+namespace snipstack {
+
+Q_LOGGING_CATEGORY(panelLog, "com.orvend.snipstack.panel", QtInfoMsg)
+Q_LOGGING_CATEGORY(accessibilityLog, "com.orvend.snipstack.accessibility", QtInfoMsg)
+Q_LOGGING_CATEGORY(ocrLog, "com.orvend.snipstack.ocr", QtInfoMsg)
+
+} // namespace snipstack

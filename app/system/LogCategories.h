@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+namespace snipstack {
+
+// The program's log, by subsystem; debug messages are off unless a logging rule enables them.
+Q_DECLARE_LOGGING_CATEGORY(panelLog)
+Q_DECLARE_LOGGING_CATEGORY(accessibilityLog)
+Q_DECLARE_LOGGING_CATEGORY(ocrLog)
+
+} // namespace snipstack
