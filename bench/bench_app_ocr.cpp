@@ -2,6 +2,7 @@
 // and a few paragraphs at a usual UI font size. Time per recognition with a warm engine, and the peak
 // resident growth of a first recognition in a fresh process (engine loading included).
 #include "app/system/TextRecognition.h"
+#include "bench/PeakMemory.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -57,27 +58,15 @@ Bytes screenshotPNG() {
     return Bytes(bytes.begin(), bytes.end());
 }
 
-long statusKiB(const char* key) {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.starts_with(key)) {
-            return std::stol(line.substr(std::strlen(key) + 1));
-        }
-    }
-    return -1;
-}
-
 constexpr const char* peakOption = "--peak";
 
 int printPeakGrowth() {
     const Bytes image = screenshotPNG();
-    malloc_trim(0);
-    std::ofstream("/proc/self/clear_refs") << "5";
-    const long before = statusKiB("VmRSS");
-    if (!recognizeTextIn(image)) {
+    const long growth = snipstack::bench::peakGrowthKiB([&] { return recognizeTextIn(image).has_value(); });
+    if (growth < 0) {
         return 1;
     }
-    std::printf("%ld\n", statusKiB("VmHWM") - before);
+    std::printf("%ld\n", growth);
     return 0;
 }
 

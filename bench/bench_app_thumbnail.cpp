@@ -3,6 +3,7 @@
 #include "app/system/ImageThumbnail.h"
 #include "app/system/MemoryPasteboard.h"
 #include "app/system/PasteboardMonitor.h"
+#include "bench/PeakMemory.h"
 
 #include <QBuffer>
 #include <QEventLoop>
@@ -66,16 +67,6 @@ const Bytes& photoJPEG() {
     return bytes;
 }
 
-long statusKiB(const char* key) {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.starts_with(key)) {
-            return std::stol(line.substr(std::strlen(key) + 1));
-        }
-    }
-    return -1;
-}
-
 constexpr const char* peakOption = "--peak-of";
 
 // Runs in a fresh process (forking would inherit Qt's scaling threads as dead bookkeeping): loads
@@ -93,13 +84,12 @@ int printPeakGrowth(const char* path) {
     for (const char* format : {"PNG", "JPEG"}) {
         makeThumbnail(encode(tiny, format), PasteboardMonitor::thumbnailMaxPixels);
     }
-    malloc_trim(0);
-    std::ofstream("/proc/self/clear_refs") << "5";
-    const long before = statusKiB("VmRSS");
-    if (!makeThumbnail(image, PasteboardMonitor::thumbnailMaxPixels)) {
+    const long growth = snipstack::bench::peakGrowthKiB(
+        [&] { return makeThumbnail(image, PasteboardMonitor::thumbnailMaxPixels).has_value(); });
+    if (growth < 0) {
         return 1;
     }
-    std::printf("%ld\n", statusKiB("VmHWM") - before);
+    std::printf("%ld\n", growth);
     return 0;
 }
 
