@@ -41,8 +41,8 @@ Owned<xcb_generic_event_t> waitForEvent(xcb_connection_t* connection, Clock::tim
 
 Owned<xcb_get_property_reply_t> takeProperty(xcb_connection_t* connection, xcb_window_t window,
                                              xcb_atom_t property, bool remove) {
-    const auto cookie =
-        xcb_get_property(connection, remove, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4);
+    const auto cookie = xcb_get_property(connection, remove, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0,
+                                         X11SelectionReader::maxValueBytes / 4 + 1);
     return Owned<xcb_get_property_reply_t>(xcb_get_property_reply(connection, cookie, nullptr));
 }
 
@@ -131,7 +131,11 @@ X11SelectionReader::Result X11SelectionReader::readIncrementally(std::chrono::mi
             xcb_flush(connection_);
             return result;
         }
-        result.data.insert(result.data.end(), piece.begin(), piece.end());
+        // The rest is still taken piece by piece, so the owner finishes and no stale piece is left
+        // for a later transfer, but none of it is kept.
+        const std::size_t room = maxValueBytes + 1 - std::min(result.data.size(), maxValueBytes + 1);
+        result.data.insert(result.data.end(), piece.begin(),
+                           piece.begin() + static_cast<std::ptrdiff_t>(std::min(room, piece.size())));
     }
 }
 

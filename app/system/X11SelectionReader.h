@@ -27,6 +27,10 @@ public:
         Bytes data;
     };
 
+    // Longer values come back cut to just over this, so a caller's size limit still sees them as
+    // too large while this process never holds more of a hostile or runaway transfer.
+    static constexpr std::size_t maxValueBytes = 64 * 1024 * 1024;
+
     X11SelectionReader() = default;
     ~X11SelectionReader();
     X11SelectionReader(const X11SelectionReader&) = delete;

@@ -1,5 +1,7 @@
 #include "app/system/SystemPasteboard.h"
 
+#include "app/system/X11SelectionReader.h"
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -127,6 +129,14 @@ TEST_F(SystemPasteboardTest, ReadsImagesFileListsAndLargeDataInPieces) {
     QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(large.data()), large.size() / 4);
     ASSERT_TRUE(xclipIn("application/octet-stream", large));
     EXPECT_EQ(pasteboard.data("application/octet-stream"), bytesOf(large.toStdString()));
+}
+
+TEST_F(SystemPasteboardTest, KeepsNoMoreOfARunawayTransferThanShowsItTooLarge) {
+    const QByteArray huge(int(X11SelectionReader::maxValueBytes) + 4096, 'x');
+    ASSERT_TRUE(xclipIn("application/octet-stream", huge));
+    const auto data = pasteboard.data("application/octet-stream");
+    ASSERT_TRUE(data);
+    EXPECT_EQ(data->size(), X11SelectionReader::maxValueBytes + 1);
 }
 
 TEST_F(SystemPasteboardTest, OffersWritesToOtherProgramsUnderMimeTypes) {
