@@ -56,6 +56,48 @@ void startTiedToTest(QProcess& process, const QString& program, const QStringLis
     process.start(program, arguments);
 }
 
+GVariant* callSecrets(const char* path, const char* interface, const char* method, GVariant* arguments) {
+    return g_dbus_connection_call_sync(connection, "org.freedesktop.secrets", path, interface, method,
+                                       arguments, nullptr, G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+}
+
+// The object path at `index` in `reply`, which it releases.
+std::string pathIn(GVariant* reply, std::size_t index) {
+    const char* path = nullptr;
+    g_variant_get_child(reply, index, "&o", &path);
+    const std::string result = path;
+    g_variant_unref(reply);
+    return result;
+}
+
+// gnome-keyring's private interface takes a collection's password directly, standing in for the
+// prompt a test cannot answer; the password travels in a plain session of its own.
+GVariant* callWithPassword(const char* method, GVariant* target) {
+    const std::string session =
+        pathIn(callSecrets("/org/freedesktop/secrets", "org.freedesktop.Secret.Service", "OpenSession",
+                           g_variant_new("(sv)", "plain", g_variant_new_string(""))),
+               1);
+    const std::string_view password = "protected-password";
+    GVariant* secret = g_variant_new(
+        "(o@ay@ays)", session.c_str(), g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, nullptr, 0, 1),
+        g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, password.data(), password.size(), 1), "text/plain");
+    GVariant* arguments[] = {target, secret};
+    return callSecrets("/org/freedesktop/secrets",
+                       "org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface", method,
+                       g_variant_new_tuple(arguments, 2));
+}
+
+bool isLocked(const std::string& collection) {
+    GVariant* reply = callSecrets(collection.c_str(), "org.freedesktop.DBus.Properties", "Get",
+                                  g_variant_new("(ss)", "org.freedesktop.Secret.Collection", "Locked"));
+    GVariant* value = nullptr;
+    g_variant_get(reply, "(v)", &value);
+    const bool locked = g_variant_get_boolean(value);
+    g_variant_unref(value);
+    g_variant_unref(reply);
+    return locked;
+}
+
 // Gives this process a private session bus before libsecret first connects, and a gnome-keyring
 // daemon with a fresh login keyring for each test.
 class KeychainKeyVaultTest : public ::testing::Test {
@@ -152,6 +194,24 @@ protected:
     static inline std::optional<QByteArray> previousAddress_;
     static inline std::string skipReason_;
 };
+
+TEST_F(KeychainKeyVaultTest, ProtectedKeysNeedTheirCollectionUnlockedForEveryLoad) {
+    GVariantBuilder properties;
+    g_variant_builder_init(&properties, G_VARIANT_TYPE("a{sv}"));
+    g_variant_builder_add(&properties, "{sv}", "org.freedesktop.Secret.Collection.Label",
+                          g_variant_new_string("Snipstack"));
+    const std::string collection =
+        pathIn(callWithPassword("CreateWithMasterPassword", g_variant_builder_end(&properties)), 0);
+    const SymmetricKey key = binaryKey(32);
+    vault_.store(key, "ID", true);
+    EXPECT_TRUE(isLocked(collection));
+    // No prompter runs on the test bus, so the keyring's prompt goes unanswered.
+    EXPECT_EQ(statusOf([&] { vault_.load("ID"); }), KeychainError::userCanceled);
+    g_variant_unref(
+        callWithPassword("UnlockWithMasterPassword", g_variant_new_object_path(collection.c_str())));
+    EXPECT_EQ(vault_.load("ID"), key);
+    EXPECT_TRUE(isLocked(collection));
+}
 
 TEST_F(KeychainKeyVaultTest, StoresLoadsRefusesDuplicatesAndDeletes) {
     const SymmetricKey shortKey = binaryKey(16), longKey = binaryKey(32);
