@@ -5,6 +5,7 @@
 #include "app/system/PasteboardMonitor.h"
 #include "app/system/SystemPasteboard.h"
 #include "app/system/X11Workspace.h"
+#include "bench/RunBenchmarks.h"
 #include "tests/app/x11/Xvfb.h"
 
 #include <QBuffer>
@@ -157,13 +158,7 @@ BENCHMARK(BM_CapturePNG1MB)->UseManualTime()->Iterations(30)->Unit(benchmark::kM
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
     snipstack::x11test::Xvfb xvfb;
     QGuiApplication application(argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return snipstack::bench::runBenchmarks(argc, argv);
 }

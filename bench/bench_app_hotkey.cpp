@@ -2,6 +2,7 @@
 // the HotKeyCenter handler runs on the main thread.
 #include "app/system/HotKey.h"
 #include "app/system/HotKeyCenter.h"
+#include "bench/RunBenchmarks.h"
 #include "tests/app/x11/Xvfb.h"
 
 #include <QEventLoop>
@@ -71,13 +72,7 @@ BENCHMARK(BM_ShortcutPressToHandler)->UseManualTime()->Iterations(200)->Unit(ben
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
     snipstack::x11test::Xvfb xvfb;
     QGuiApplication application(argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return snipstack::bench::runBenchmarks(argc, argv);
 }

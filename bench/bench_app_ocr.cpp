@@ -3,6 +3,7 @@
 // resident growth of a first recognition in a fresh process (engine loading included).
 #include "app/system/TextRecognition.h"
 #include "bench/PeakMemory.h"
+#include "bench/RunBenchmarks.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -100,11 +101,5 @@ int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], peakOption) == 0) {
         return printPeakGrowth();
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return snipstack::bench::runBenchmarks(argc, argv);
 }

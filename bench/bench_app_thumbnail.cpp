@@ -4,6 +4,7 @@
 #include "app/system/MemoryPasteboard.h"
 #include "app/system/PasteboardMonitor.h"
 #include "bench/PeakMemory.h"
+#include "bench/RunBenchmarks.h"
 
 #include <QBuffer>
 #include <QEventLoop>
@@ -173,11 +174,5 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], peakOption) == 0) {
         return printPeakGrowth(argv[2]);
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return snipstack::bench::runBenchmarks(argc, argv);
 }

@@ -54,48 +54,40 @@ DiskStore newStore(const fs::path& base, Cipher cipher = Cipher::aes256GCM) {
 // Fsync times on shared disks swing by an order of magnitude from one second to the next, so
 // every figure is measured alternately with its raw counterpart inside the same iterations and
 // reported as a ratio of the two totals.
-struct Paired {
-    double raw = 0;
-    double ours = 0;
-
-    template <typename F> static double seconds(F&& work) {
+template <typename Raw, typename Ours>
+void measurePaired(benchmark::State& state, Raw&& rawWork, Ours&& ourWork) {
+    const auto seconds = [](auto& work) {
         const auto start = std::chrono::steady_clock::now();
         work();
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    }
-
-    template <typename Raw, typename Ours>
-    void measure(std::int64_t iteration, Raw&& rawWork, Ours&& ourWork) {
-        if (iteration % 2 == 0) {
+    };
+    double raw = 0;
+    double ours = 0;
+    bool rawFirst = true;
+    for (auto _ : state) {
+        if (rawFirst) {
             raw += seconds(rawWork);
             ours += seconds(ourWork);
         } else {
             ours += seconds(ourWork);
             raw += seconds(rawWork);
         }
+        rawFirst = !rawFirst;
     }
-
-    void report(benchmark::State& state) const {
-        const double n = static_cast<double>(state.iterations());
-        state.counters["raw_ms"] = raw / n * 1e3;
-        state.counters["ours_ms"] = ours / n * 1e3;
-        state.counters["ratio"] = ours / raw;
-    }
-};
+    const double n = static_cast<double>(state.iterations());
+    state.counters["raw_ms"] = raw / n * 1e3;
+    state.counters["ours_ms"] = ours / n * 1e3;
+    state.counters["ratio"] = ours / raw;
+}
 
 void BM_DiskStoreWrite(benchmark::State& state) {
     TemporaryFolder folder;
     const DiskStore store = newStore(folder.path);
     const Bytes data = randomBytes(static_cast<std::size_t>(state.range(0)), 1);
     const Uuid id = Uuid::random();
-    Paired paired;
-    std::int64_t i = 0;
-    for (auto _ : state) {
-        paired.measure(
-            i++, [&] { rawCrashSafeWrite(folder.path / "record", data); },
-            [&] { store.write(viewOf(data), RecordKind::blob, id); });
-    }
-    paired.report(state);
+    measurePaired(
+        state, [&] { rawCrashSafeWrite(folder.path / "record", data); },
+        [&] { store.write(viewOf(data), RecordKind::blob, id); });
 }
 BENCHMARK(BM_DiskStoreWrite)->Arg(200)->Arg(4096)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
 
@@ -121,19 +113,14 @@ void BM_HistoryAddToDisk(benchmark::State& state) {
     for (unsigned seed = 0; seed < 20'000; ++seed) {
         drafts.push_back(textDraft(200, seed));
     }
-    Paired paired;
-    std::int64_t i = 0;
-    for (auto _ : state) {
-        paired.measure(
-            i,
-            [&] {
-                rawCrashSafeWrite(folder.path / "blob", payload);
-                rawCrashSafeWrite(folder.path / "meta", meta);
-            },
-            [&] { history.add(drafts[static_cast<std::size_t>(i) % drafts.size()], Date::now()); });
-        ++i;
-    }
-    paired.report(state);
+    std::size_t next = 0;
+    measurePaired(
+        state,
+        [&] {
+            rawCrashSafeWrite(folder.path / "blob", payload);
+            rawCrashSafeWrite(folder.path / "meta", meta);
+        },
+        [&] { history.add(drafts[next++ % drafts.size()], Date::now()); });
 }
 BENCHMARK(BM_HistoryAddToDisk)->Unit(benchmark::kMillisecond);
 
@@ -160,29 +147,24 @@ const FilledStore& filledStore() {
 // Loading at start against listing the record folders and reading the same files.
 void BM_LoadHistoryFromDisk(benchmark::State& state) {
     const DiskStore& store = filledStore().store;
-    Paired paired;
-    std::int64_t i = 0;
-    for (auto _ : state) {
-        paired.measure(
-            i++,
-            [&] {
-                std::size_t bytes = 0;
-                for (const auto& entry : fs::directory_iterator(store.directory() / "blob")) {
-                    benchmark::DoNotOptimize(entry.path());
-                }
-                for (const auto& entry : fs::directory_iterator(store.directory() / "meta")) {
-                    bytes += readFile(entry.path())->size();
-                }
-                benchmark::DoNotOptimize(bytes);
-            },
-            [&] {
-                History history(std::make_shared<DiskBackend>(store), History::maxItemsLimit);
-                if (history.items().size() != 5000) {
-                    state.SkipWithError("entries went missing");
-                }
-            });
-    }
-    paired.report(state);
+    measurePaired(
+        state,
+        [&] {
+            std::size_t bytes = 0;
+            for (const auto& entry : fs::directory_iterator(store.directory() / "blob")) {
+                benchmark::DoNotOptimize(entry.path());
+            }
+            for (const auto& entry : fs::directory_iterator(store.directory() / "meta")) {
+                bytes += readFile(entry.path())->size();
+            }
+            benchmark::DoNotOptimize(bytes);
+        },
+        [&] {
+            History history(std::make_shared<DiskBackend>(store), History::maxItemsLimit);
+            if (history.items().size() != 5000) {
+                state.SkipWithError("entries went missing");
+            }
+        });
 }
 BENCHMARK(BM_LoadHistoryFromDisk)->Unit(benchmark::kMillisecond);
 
@@ -197,26 +179,21 @@ void BM_RotateStore(benchmark::State& state) {
     DiskStore current = DiskStore::open(layout, source.manifest().storeID, source.sealer().key());
     vault.store(current.sealer().key(), current.manifest().keyID, false);
     layout.setCurrent(current.manifest().storeID);
-    Paired paired;
-    std::int64_t i = 0;
-    for (auto _ : state) {
-        paired.measure(
-            i++,
-            [&] {
-                TemporaryFolder target;
-                for (RecordKind kind : allRecordKinds) {
-                    fs::create_directories(target.path / rawValue(kind));
-                    for (const Uuid& id : current.ids(kind)) {
-                        const Bytes record = *readFile(current.recordURL(kind, id));
-                        rawCrashSafeWrite(target.path / rawValue(kind) / id.string(), record);
-                        benchmark::DoNotOptimize(readFile(current.recordURL(kind, id)));
-                        benchmark::DoNotOptimize(readFile(target.path / rawValue(kind) / id.string()));
-                    }
+    measurePaired(
+        state,
+        [&] {
+            TemporaryFolder target;
+            for (RecordKind kind : allRecordKinds) {
+                fs::create_directories(target.path / rawValue(kind));
+                for (const Uuid& id : current.ids(kind)) {
+                    const Bytes record = *readFile(current.recordURL(kind, id));
+                    rawCrashSafeWrite(target.path / rawValue(kind) / id.string(), record);
+                    benchmark::DoNotOptimize(readFile(current.recordURL(kind, id)));
+                    benchmark::DoNotOptimize(readFile(target.path / rawValue(kind) / id.string()));
                 }
-            },
-            [&] { current = KeyRotator().rotate(layout, vault, current, false, std::nullopt, Date::now()); });
-    }
-    paired.report(state);
+            }
+        },
+        [&] { current = KeyRotator().rotate(layout, vault, current, false, std::nullopt, Date::now()); });
 }
 BENCHMARK(BM_RotateStore)->Iterations(2)->Unit(benchmark::kSecond);
 

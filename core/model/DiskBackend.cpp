@@ -2,6 +2,7 @@
 
 #include "core/model/ClipCoding.h"
 #include "core/store/CryptoError.h"
+#include "core/store/StoreError.h"
 
 namespace snipstack {
 
@@ -13,13 +14,12 @@ std::vector<ClipItem> DiskBackend::loadItems() {
     std::size_t opened = 0;
     std::size_t rejected = 0;
     for (const Uuid& id : metaIDs) {
-        const auto record = blobIDs.contains(id) ? store_.readSealed(RecordKind::meta, id) : std::nullopt;
-        if (!record) {
+        if (!blobIDs.contains(id)) {
             damaged.insert(id);
             continue;
         }
         try {
-            const Bytes plaintext = store_.sealer().open(viewOf(*record), RecordKind::meta, id);
+            const Bytes plaintext = store_.read(RecordKind::meta, id);
             ++opened;
             ClipItem item = decodeClipItem(viewOf(plaintext));
             // An entry filed under another id would show without its payload.
@@ -32,6 +32,8 @@ std::vector<ClipItem> DiskBackend::loadItems() {
             rejected += error.code() == CryptoError::Code::authenticationFailure;
             damaged.insert(id);
         } catch (const DecodingError&) {
+            damaged.insert(id);
+        } catch (const StoreError&) {
             damaged.insert(id);
         }
     }

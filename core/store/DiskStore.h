@@ -33,8 +33,6 @@ public:
     std::filesystem::path recordURL(RecordKind kind, const Uuid& id) const;
     // Seals and replaces the record atomically. Throws CryptoError or filesystem errors.
     void write(std::string_view data, RecordKind kind, const Uuid& id) const;
-    // The sealed bytes of a record, or nothing when its file cannot be read.
-    std::optional<Bytes> readSealed(RecordKind kind, const Uuid& id) const;
     // Throws StoreError::missingRecord for an unreadable file, CryptoError for one that does not open.
     Bytes read(RecordKind kind, const Uuid& id) const;
     // Record names that parse as UUIDs (either case); anything else is skipped.
@@ -43,6 +41,9 @@ public:
     void deleteRecords(const Uuid& id) const;
 
 private:
+    // The sealed bytes of a record, or nothing when its file cannot be read.
+    std::optional<Bytes> readSealed(RecordKind kind, const Uuid& id) const;
+
     std::filesystem::path directory_;
     StoreManifest manifest_;
     Sealer sealer_;

@@ -1,6 +1,5 @@
 #include "core/store/KeyRotator.h"
 
-#include "core/store/StoreError.h"
 #include "core/store/StoreFiles.h"
 #include "core/values/Sha256.h"
 
@@ -23,16 +22,8 @@ struct Plaintext {
     }
 };
 
-Bytes readRecordFile(const DiskStore& store, RecordKind kind, const Uuid& id) {
-    auto record = store.readSealed(kind, id);
-    if (!record) {
-        throw StoreError::missingRecord();
-    }
-    return std::move(*record);
-}
-
 Bytes plaintextDigest(const DiskStore& store, RecordKind kind, const Uuid& id) {
-    const Plaintext plaintext{store.sealer().open(viewOf(readRecordFile(store, kind, id)), kind, id)};
+    const Plaintext plaintext{store.read(kind, id)};
     return sha256(viewOf(plaintext.bytes));
 }
 
@@ -70,8 +61,7 @@ DiskStore KeyRotator::rotate(const StoreLayout& layout, KeyVault& vault, const D
 
         for (RecordKind kind : allRecordKinds) {
             for (const Uuid& id : current.ids(kind)) {
-                const Plaintext plaintext{
-                    current.sealer().open(viewOf(readRecordFile(current, kind, id)), kind, id)};
+                const Plaintext plaintext{current.read(kind, id)};
                 const Bytes sealed = fresh.sealer().seal(viewOf(plaintext.bytes), kind, id);
                 writeAtomically(viewOf(sealed), fresh.recordURL(kind, id));
             }
