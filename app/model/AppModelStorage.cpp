@@ -1,0 +1,166 @@
+// Choosing, opening, locking and unlocking the history's storage.
+#include "app/model/AppModel.h"
+
+#include "app/model/OpenOrCreateStore.h"
+#include "app/model/StorageFolder.h"
+#include "core/model/DiskBackend.h"
+#include "core/model/MemoryBackend.h"
+#include "core/store/KeyRotator.h"
+#include "core/store/StoreFiles.h"
+
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace snipstack {
+
+namespace {
+
+struct OpenResult {
+    std::optional<DiskStore> store;
+    QString error;
+};
+
+} // namespace
+
+void AppModel::replaceHistory(std::shared_ptr<HistoryBackend> backend) {
+    history_ = std::make_unique<History>(std::move(backend), preferences_->maxItems());
+}
+
+bool AppModel::resolveStorageLocation() {
+    if (customStorageBase_) {
+        return true;
+    }
+    const auto& bookmark = preferences_->storageBookmark();
+    if (!bookmark) {
+        return true;
+    }
+    const std::filesystem::path folder = folderOfBookmark(*bookmark);
+    if (!isUsableFolder(folder)) {
+        return false;
+    }
+    assign(customStorageFolder_, std::optional(folder), &AppModel::customStorageFolderChanged);
+    customStorageBase_ = folder / customBaseName;
+    return true;
+}
+
+void AppModel::openStore() {
+    const bool resolved = resolveStorageLocation();
+    if (!preferences_->persistent()) {
+        if (resolved) {
+            discardDiskStores();
+        }
+        return;
+    }
+    if (!resolved) {
+        assign(isLocked_, true, &AppModel::isLockedChanged);
+        assign(storageError_, std::optional<QString>(folderUnavailableMessage), &AppModel::storageErrorChanged);
+        return;
+    }
+    const StoreLayout layout(storageBase());
+    KeyRotator::recover(layout, environment_.vault);
+    if (preferences_->requireAuth()) {
+        assign(isLocked_, true, &AppModel::isLockedChanged);
+        unlock();
+        return;
+    }
+    try {
+        attachDiskStore(
+            openOrCreateStore(layout, environment_.vault, preferences_->cipher(), false, environment_.now()));
+    } catch (const std::exception& error) {
+        assign(isLocked_, true, &AppModel::isLockedChanged);
+        assign(storageError_, std::optional(QString::fromUtf8(error.what())), &AppModel::storageErrorChanged);
+    }
+}
+
+void AppModel::attachDiskStore(DiskStore store) {
+    std::unique_ptr<History> history;
+    try {
+        history = std::make_unique<History>(std::make_shared<DiskBackend>(store), preferences_->maxItems());
+    } catch (const std::exception& error) {
+        // Loading repairs damaged entries; what still fails is the folder itself, so stay locked.
+        diskStore_.reset();
+        assign(isLocked_, true, &AppModel::isLockedChanged);
+        assign(storageError_, std::optional(QString::fromUtf8(error.what())), &AppModel::storageErrorChanged);
+        return;
+    }
+    diskStore_ = store;
+    assign(lastRotation_, std::optional(store.manifest().createdAt), &AppModel::lastRotationChanged);
+    history_ = std::move(history);
+    assign(isLocked_, false, &AppModel::isLockedChanged);
+    assign(storageError_, std::optional<QString>(), &AppModel::storageErrorChanged);
+    thumbnails_.clear();
+    refreshItems();
+    monitor_.lastChangeCount = -1;
+    startTextRecognition();
+    startRichPreviews();
+    if (environment_.keyNeedsUpgrade(store.manifest().keyID)) {
+        rotateKey(false);
+    }
+}
+
+void AppModel::discardDiskStores() {
+    const StoreLayout layout(storageBase());
+    for (const auto& id : layout.storeIDs()) {
+        if (const auto manifest = layout.manifest(id)) {
+            try {
+                environment_.vault.deleteKey(manifest->keyID);
+            } catch (...) {
+                // The store is erased below all the same; a key left behind opens nothing.
+            }
+        }
+        wipe(layout.storeDirectory(id));
+    }
+    layout.clearCurrent();
+    diskStore_.reset();
+    assign(lastRotation_, std::optional<Date>(), &AppModel::lastRotationChanged);
+}
+
+void AppModel::unlock() {
+    if (!isLocked_ || !preferences_->persistent() || !resolveStorageLocation()) {
+        return;
+    }
+    // A second request while the keyring still prompts would only stack a second prompt.
+    if (unlockPending_) {
+        return;
+    }
+    unlockPending_ = true;
+    const StoreLayout layout(storageBase());
+    KeyVault& vault = environment_.vault;
+    const bool requireAuth = preferences_->requireAuth();
+    const Cipher cipher = preferences_->cipher();
+    const Date now = environment_.now();
+    QtConcurrent::run(&workers_,
+                      [layout, &vault, requireAuth, cipher, now] {
+                          OpenResult result;
+                          try {
+                              result.store = openOrCreateStore(layout, vault, cipher, requireAuth, now);
+                          } catch (const std::exception& error) {
+                              result.error = QString::fromUtf8(error.what());
+                          }
+                          return result;
+                      })
+        .then(this, [this](const OpenResult& result) {
+            unlockPending_ = false;
+            if (!isLocked_) {
+                return;
+            }
+            if (result.store) {
+                attachDiskStore(*result.store);
+            } else {
+                assign(storageError_, std::optional(result.error), &AppModel::storageErrorChanged);
+            }
+        });
+}
+
+void AppModel::relockAfterWake() {
+    if (!preferences_->persistent() || !preferences_->requireAuth() || storageBusy()) {
+        return;
+    }
+    diskStore_.reset();
+    replaceHistory(std::make_shared<MemoryBackend>());
+    thumbnails_.clear();
+    assign(isLocked_, true, &AppModel::isLockedChanged);
+    refreshItems();
+    unlock();
+}
+
+} // namespace snipstack

@@ -1,0 +1,326 @@
+// Changing where and how the history is stored, key rotation, expiry and clearing.
+#include "app/model/AppModel.h"
+
+#include "app/model/OpenOrCreateStore.h"
+#include "app/model/StorageFolder.h"
+#include "app/model/StorageMoveError.h"
+#include "core/model/DiskBackend.h"
+#include "core/model/MemoryBackend.h"
+#include "core/store/KeyRotator.h"
+#include "core/store/StoreFiles.h"
+
+#include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace snipstack {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr double secondsPerDay = 86'400;
+constexpr double secondsPerHour = 3'600;
+
+std::set<Uuid> idsOf(const std::vector<ClipItem>& items) {
+    std::set<Uuid> ids;
+    for (const auto& item : items) {
+        ids.insert(item.id);
+    }
+    return ids;
+}
+
+// Whether a backend over `store` loads exactly the entries the history holds.
+bool holdsSameEntries(const DiskStore& store, const std::vector<ClipItem>& items) {
+    DiskBackend verifier(store);
+    return idsOf(verifier.loadItems()) == idsOf(items);
+}
+
+// Copies the sealed records as they are, then flushes the whole file system once: one flush
+// instead of one per file keeps a move of thousands of records quick, and the old copy is only
+// removed after the pointer to the new one is written.
+void copyStoreFolder(const fs::path& from, const fs::path& to) {
+    fs::copy(from, to, fs::copy_options::recursive);
+    const int folder = ::open(to.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) {
+        throw fs::filesystem_error("cannot open the copied store", to, std::error_code(errno, std::generic_category()));
+    }
+    const int result = ::syncfs(folder);
+    const int syncError = errno;
+    ::close(folder);
+    if (result != 0) {
+        throw fs::filesystem_error("cannot flush the copied store", to, std::error_code(syncError, std::generic_category()));
+    }
+}
+
+struct RotationResult {
+    std::optional<DiskStore> store;
+    QString error;
+};
+
+} // namespace
+
+int AppModel::alert(Alert::Style style, const QString& title, const QString& text, const QStringList& buttons) {
+    return environment_.alerts.run(Alert{style, title, text, buttons});
+}
+
+bool AppModel::setPersistent(bool on) {
+    if (on == preferences_->persistent() || storageBusy()) {
+        return false;
+    }
+    try {
+        if (!on) {
+            history_->migrate(std::make_shared<MemoryBackend>());
+            discardDiskStores();
+            preferences_->setPersistent(false);
+            return true;
+        }
+        if (!resolveStorageLocation()) {
+            throw StorageMoveError(StorageMoveError::Code::noAccess);
+        }
+        discardDiskStores();
+        DiskStore store = openOrCreateStore(StoreLayout(storageBase()), environment_.vault, preferences_->cipher(),
+                                            preferences_->requireAuth(), environment_.now());
+        history_->migrate(std::make_shared<DiskBackend>(store));
+        bool verified = false;
+        try {
+            verified = holdsSameEntries(store, history_->items());
+        } catch (const std::exception&) {
+            // An unreadable copy is a failed copy: the history goes back to memory below.
+        }
+        if (!verified) {
+            history_->migrate(std::make_shared<MemoryBackend>());
+            discardDiskStores();
+            throw std::runtime_error("The history could not be written to the encrypted store.");
+        }
+        diskStore_ = store;
+        assign(lastRotation_, std::optional(store.manifest().createdAt), &AppModel::lastRotationChanged);
+        preferences_->setPersistent(true);
+        return true;
+    } catch (const std::exception& error) {
+        alert(Alert::Style::warning, "Could not change the storage mode", QString::fromUtf8(error.what()));
+        return false;
+    }
+}
+
+void AppModel::moveDataFile(const std::optional<fs::path>& folder) {
+    if (!preferences_->persistent() || storageBusy() || !diskStore_) {
+        return;
+    }
+    try {
+        moveDataFileOrThrow(folder);
+    } catch (const std::exception& error) {
+        alert(Alert::Style::warning, "Could not move the data file", QString::fromUtf8(error.what()));
+    }
+}
+
+void AppModel::moveDataFileOrThrow(const std::optional<fs::path>& folder) {
+    const fs::path oldBase = storageBase();
+    const fs::path newBase = folder ? *folder / customBaseName : environment_.defaultStorageBase;
+    std::error_code ignored;
+    if (fs::weakly_canonical(oldBase, ignored) == fs::weakly_canonical(newBase, ignored)) {
+        return;
+    }
+    std::optional<QByteArray> bookmark;
+    if (folder) {
+        if (!isUsableFolder(*folder)) {
+            throw StorageMoveError(StorageMoveError::Code::noAccess);
+        }
+        bookmark = bookmarkOf(*folder);
+    }
+    const StoreLayout newLayout(newBase);
+    if (!newLayout.storeIDs().empty()) {
+        throw StorageMoveError(StorageMoveError::Code::folderInUse);
+    }
+
+    const StoreManifest& manifest = diskStore_->manifest();
+    const fs::path copyDirectory = newLayout.storeDirectory(manifest.storeID);
+    std::optional<DiskStore> copy;
+    try {
+        createPrivateDirectories(newLayout.storesDirectory());
+        copyStoreFolder(diskStore_->directory(), copyDirectory);
+        newLayout.setCurrent(manifest.storeID);
+        const auto key = environment_.vault.load(manifest.keyID);
+        if (!key) {
+            throw StorageMoveError(StorageMoveError::Code::noAccess);
+        }
+        copy = DiskStore::open(newLayout, manifest.storeID, *key);
+        if (!holdsSameEntries(*copy, history_->items())) {
+            throw StorageMoveError(StorageMoveError::Code::incomplete);
+        }
+    } catch (...) {
+        // A half-made copy would make the chosen folder look taken next time.
+        wipe(copyDirectory);
+        newLayout.clearCurrent();
+        throw;
+    }
+
+    history_->setBackend(std::make_shared<DiskBackend>(*copy));
+    const fs::path oldStoreDirectory = diskStore_->directory();
+    const bool oldBaseWasCustom = customStorageBase_.has_value();
+    diskStore_ = copy;
+    preferences_->setStorageBookmark(bookmark);
+    assign(customStorageFolder_, folder, &AppModel::customStorageFolderChanged);
+    customStorageBase_ = folder ? std::optional(newBase) : std::nullopt;
+
+    const StoreLayout oldLayout(oldBase);
+    wipe(oldStoreDirectory);
+    oldLayout.clearCurrent();
+    fs::remove_all(oldLayout.storesDirectory(), ignored);
+    if (oldBaseWasCustom) {
+        fs::remove_all(oldBase, ignored);
+    }
+}
+
+void AppModel::rotateKey(bool interactive, std::function<void(bool)> completion) {
+    if (!preferences_->persistent() || storageBusy() || !diskStore_) {
+        if (completion) {
+            completion(false);
+        }
+        return;
+    }
+    assign(isRotating_, true, &AppModel::isRotatingChanged);
+    const StoreLayout layout(storageBase());
+    KeyVault& vault = environment_.vault;
+    const DiskStore current = *diskStore_;
+    const bool requireAuth = preferences_->requireAuth();
+    const Cipher cipher = preferences_->cipher();
+    const Date now = environment_.now();
+    QtConcurrent::run(&workers_,
+                      [layout, &vault, current, requireAuth, cipher, now] {
+                          RotationResult result;
+                          try {
+                              result.store = KeyRotator().rotate(layout, vault, current, requireAuth, cipher, now);
+                          } catch (const std::exception& error) {
+                              result.error = QString::fromUtf8(error.what());
+                          }
+                          return result;
+                      })
+        .then(this, [this, interactive, completion = std::move(completion)](const RotationResult& result) {
+            assign(isRotating_, false, &AppModel::isRotatingChanged);
+            if (result.store) {
+                diskStore_ = result.store;
+                assign(lastRotation_, std::optional(result.store->manifest().createdAt),
+                       &AppModel::lastRotationChanged);
+                history_->setBackend(std::make_shared<DiskBackend>(*result.store));
+                // Captures were dropped while the rotation ran; take in what is on the clipboard now.
+                monitor_.lastChangeCount = -1;
+            } else if (interactive) {
+                alert(Alert::Style::warning, "Key rotation failed", "Your history is unchanged. " + result.error);
+            }
+            if (completion) {
+                completion(result.store.has_value());
+            }
+        });
+}
+
+void AppModel::setRequireAuth(bool on) {
+    if (on == preferences_->requireAuth()) {
+        return;
+    }
+    // With authentication the user is asked on every rotation, so rotation stops being automatic.
+    preferences_->setRequireAuth(on);
+    preferences_->setRotationEnabled(!on);
+    if (preferences_->persistent()) {
+        rotateKey(true, [this, on](bool success) {
+            if (!success) {
+                preferences_->setRequireAuth(!on);
+                preferences_->setRotationEnabled(on);
+            }
+        });
+    }
+}
+
+void AppModel::setCipher(Cipher cipher) {
+    if (cipher == preferences_->cipher() || storageBusy()) {
+        return;
+    }
+    const Cipher previous = preferences_->cipher();
+    preferences_->setCipher(cipher);
+    if (preferences_->persistent()) {
+        rotateKey(true, [this, previous](bool success) {
+            if (!success) {
+                preferences_->setCipher(previous);
+            }
+        });
+    }
+}
+
+void AppModel::checkRotationDue() {
+    if (!preferences_->rotationEnabled() || !lastRotation_) {
+        return;
+    }
+    const double age = environment_.now().secondsSinceReferenceDate - lastRotation_->secondsSinceReferenceDate;
+    if (age >= preferences_->rotationDays() * secondsPerDay) {
+        rotateKey(false);
+    }
+}
+
+std::int64_t AppModel::expiryHours() const {
+    const std::int64_t hours =
+        std::int64_t{preferences_->expiryDays()} * 24 + std::int64_t{preferences_->expiryHours()};
+    return std::max<std::int64_t>(hours, 1);
+}
+
+Date AppModel::expiryCutoff() const {
+    return environment_.now().adding(-static_cast<double>(expiryHours()) * secondsPerHour);
+}
+
+void AppModel::applyExpiry() {
+    if (!preferences_->expiryEnabled() || storageBusy()) {
+        return;
+    }
+    int removed = 0;
+    guarded([&] { removed = history_->expire(expiryCutoff()); });
+    if (removed > 0) {
+        thumbnails_.clear();
+        refreshItems();
+    }
+}
+
+int AppModel::expiringCount() const {
+    const Date cutoff = expiryCutoff();
+    return static_cast<int>(std::ranges::count_if(
+        items_, [&](const ClipItem& item) { return !item.isPinned && item.lastUsedAt < cutoff; }));
+}
+
+void AppModel::setExpiryEnabled(bool on) {
+    if (!on) {
+        preferences_->setExpiryEnabled(false);
+        return;
+    }
+    const int count = expiringCount();
+    if (count > 0) {
+        const QString message =
+            QStringLiteral("Discard %1 older %2 now?").arg(count).arg(count == 1 ? "item" : "items");
+        const int choice = alert(Alert::Style::warning, message,
+                                 "They are older than the limit you set and will be removed right away. This "
+                                 "cannot be undone. Pinned items are kept.",
+                                 {"Turn On and Discard", "Cancel"});
+        if (choice != 0) {
+            return;
+        }
+    }
+    preferences_->setExpiryEnabled(true);
+    applyExpiry();
+}
+
+void AppModel::confirmClearHistory() {
+    const int choice = alert(Alert::Style::warning, "Clear clipboard history?", "Cleared items cannot be recovered.",
+                             {"Clear All", "Keep Pinned Items", "Cancel"});
+    if (choice == 0 || choice == 1) {
+        clearHistory(choice == 1);
+    }
+}
+
+void AppModel::clearHistory(bool keepPinned) {
+    if (storageBusy()) {
+        return;
+    }
+    guarded([&] { history_->clear(keepPinned); });
+    thumbnails_.clear();
+    refreshItems();
+}
+
+} // namespace snipstack
