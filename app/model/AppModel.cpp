@@ -29,14 +29,6 @@ AppModel::~AppModel() {
     workers_.waitForDone();
 }
 
-template <typename T> void AppModel::assign(T& field, const T& value, void (AppModel::*changed)()) {
-    if (field == value) {
-        return;
-    }
-    field = value;
-    emit(this->*changed)();
-}
-
 std::filesystem::path AppModel::storageBase() const {
     return customStorageBase_ ? *customStorageBase_ : environment_.defaultStorageBase;
 }
@@ -127,6 +119,7 @@ void AppModel::launch() {
 
 void AppModel::hotKeyPressed() {
     if (!isStarted_) {
+        refreshAccessibility();
         if (accessibilityGranted_ && setupStorageChoice_ && environment_.windows.isFirstRunVisible()) {
             finishSetup();
         } else {

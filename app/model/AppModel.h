@@ -304,4 +304,13 @@ private:
     bool unlockPending_ = false;
 };
 
+// Writes that store the value already held notify nobody.
+template <typename T> void AppModel::assign(T& field, const T& value, void (AppModel::*changed)()) {
+    if (field == value) {
+        return;
+    }
+    field = value;
+    emit(this->*changed)();
+}
+
 } // namespace snipstack

@@ -1,0 +1,161 @@
+#include "tests/app/model/ModelTestSupport.h"
+
+using namespace snipstack;
+using namespace snipstack::testing;
+
+namespace {
+
+class AppModelActionsTest : public ModelFixture {
+protected:
+    void SetUp() override { startModel(false); }
+
+    // Another program copies `text`; the monitor takes it in at its next poll.
+    void copyElsewhere(const std::string& text) {
+        clock = clock.adding(1);
+        pasteboard.setContent({.representations = {{std::string(PasteboardType::plainText), bytesOf(text)}}});
+        model->monitor().poll();
+    }
+
+    const ClipItem& visible(const std::string& text) {
+        const auto& items = model->visibleItems();
+        return *std::ranges::find(items, text, &ClipItem::text);
+    }
+};
+
+TEST_F(AppModelActionsTest, CapturesAreDroppedWhilePausedAndTakenInOtherwise) {
+    copyElsewhere("first");
+    model->setCapturePaused(true);
+    copyElsewhere("while paused");
+    model->setCapturePaused(false);
+    copyElsewhere("second");
+    EXPECT_EQ(textsOf(model->items()), (std::vector<std::string>{"second", "first"}));
+}
+
+TEST_F(AppModelActionsTest, ACaptureThatMissesTheActiveSearchClearsItAndIsSelectedAtTheTop) {
+    add("alpha");
+    add("beta");
+    model->setPanelVisible(true);
+    model->setQuery("alp");
+    ASSERT_EQ(textsOf(model->visibleItems()), std::vector<std::string>{"alpha"});
+    const int listTop = model->listTopToken();
+
+    copyElsewhere("gamma");
+    EXPECT_EQ(model->query(), QString());
+    EXPECT_EQ(textsOf(model->visibleItems()), (std::vector<std::string>{"gamma", "beta", "alpha"}));
+    EXPECT_EQ(model->selectedItem()->text, "gamma");
+    EXPECT_EQ(model->listTopToken(), listTop + 1);
+
+    // A capture the search matches keeps the search.
+    model->setQuery("gam");
+    copyElsewhere("gamut");
+    EXPECT_EQ(model->query(), QString("gam"));
+    EXPECT_EQ(model->selectedItem()->text, "gamut");
+}
+
+TEST_F(AppModelActionsTest, SelectionStaysInPlaceAfterDeletesAndAtTheEnds) {
+    for (const auto* text : {"d", "c", "b", "a"}) {
+        add(text);
+    }
+    model->setSelectedID(visible("a").id);
+    model->moveSelection(-1);
+    EXPECT_EQ(model->selectedItem()->text, "a");
+    model->setSelectedID(std::nullopt);
+    model->moveSelection(1);
+    EXPECT_EQ(model->selectedItem()->text, "b");
+    model->moveSelection(5);
+    EXPECT_EQ(model->selectedItem()->text, "d");
+
+    model->deleteItem(visible("b"));
+    EXPECT_EQ(model->selectedItem()->text, "c");
+    model->deleteItem(visible("d"));
+    EXPECT_EQ(model->selectedItem()->text, "c");
+    model->deleteItem(visible("a"));
+    model->deleteItem(visible("c"));
+    EXPECT_FALSE(model->selectedID());
+    EXPECT_TRUE(model->history().items().empty());
+}
+
+TEST_F(AppModelActionsTest, PasteWritesMovesHidesAndSendsTheKeystrokeLater) {
+    add("older");
+    add("newer");
+    model->showPanel(std::nullopt);
+    model->paste(visible("older"), true);
+    EXPECT_EQ(*pasteboard.plainText(), "older");
+    EXPECT_EQ(model->items().front().text, "older");
+    EXPECT_FALSE(windows.panel->visible);
+    EXPECT_TRUE(desktop.pasteKeystrokes.empty());
+    ASSERT_TRUE(waitUntil([&] { return !desktop.pasteKeystrokes.empty(); }));
+    EXPECT_EQ(desktop.pasteKeystrokes, std::vector<std::string>{"gedit"});
+
+    // Alt+Return: on the clipboard and at the top, no keystroke; the monitor does not take it again.
+    model->paste(visible("newer"), false);
+    model->monitor().poll();
+    runEventsFor(std::chrono::milliseconds(200));
+    EXPECT_EQ(desktop.pasteKeystrokes.size(), 1u);
+    EXPECT_EQ(textsOf(model->items()), (std::vector<std::string>{"newer", "older"}));
+
+    // Without access the entry stays on the clipboard and access is asked for instead.
+    desktop.granted = false;
+    model->paste(visible("older"), true);
+    runEventsFor(std::chrono::milliseconds(200));
+    EXPECT_EQ(desktop.pasteKeystrokes.size(), 1u);
+    EXPECT_EQ(desktop.accessRequests, 1);
+    EXPECT_EQ(*pasteboard.plainText(), "older");
+}
+
+TEST_F(AppModelActionsTest, ClicksRunTheActionOfTheirModifiers) {
+    model->preferences().setAction(ItemAction::pin, ClickKind::plain);
+    model->preferences().setAction(ItemAction::remove, ClickKind::command);
+    model->preferences().setAction(ItemAction::nothing, ClickKind::shift);
+    add("keep");
+    add("gone");
+    model->click(visible("keep"), Qt::ShiftModifier);
+    EXPECT_TRUE(visible("keep").isPinned);
+    model->click(visible("gone"), Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(textsOf(model->items()), std::vector<std::string>{"keep"});
+
+    model->perform(ItemAction::edit, visible("keep"));
+    EXPECT_EQ(windows.textEditorsOpened, std::vector<Uuid>{visible("keep").id});
+}
+
+TEST_F(AppModelActionsTest, AnEditorSaveAddsANewEntryFromSnipstackAndReshowsThePanel) {
+    const ClipItem original = add("draft");
+    model->edit(original);
+    const auto saved = model->insertEditedText("final");
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->sourceAppName, "Snipstack");
+    EXPECT_FALSE(saved->sourceBundleID);
+    EXPECT_EQ(model->items()[1], original);
+    EXPECT_FALSE(model->insertEditedText(""));
+
+    model->editorClosed(saved);
+    ASSERT_EQ(workspace.activated.size(), 1u);
+    EXPECT_EQ(workspace.activated.front().windowClass, "gedit");
+    EXPECT_FALSE(windows.panel->visible);
+    ASSERT_TRUE(waitUntil([&] { return windows.panel->visible; }));
+    EXPECT_EQ(model->selectedID(), saved->id);
+}
+
+TEST_F(AppModelActionsTest, ImagesAreRecognisedAndTextsGetPreviewsInTheBackground) {
+    renderer.preview = bytesOf("png");
+    const auto image = model->insert(imageDraft(Qt::red));
+    const auto text = model->insert(textDraft("formatted"));
+    ASSERT_TRUE(waitUntil([&] { return !model->isRecognizingText() && !model->isRenderingPreviews(); }));
+    EXPECT_EQ(model->history().items()[1].ocrText, "recognised words");
+    EXPECT_EQ(model->history().items()[0].hasRichPreview, true);
+    EXPECT_EQ(model->history().thumbnail(text->id), bytesOf("png"));
+    EXPECT_TRUE(model->thumbnailImage(image->id));
+    EXPECT_FALSE(model->thumbnailImage(text->id));
+}
+
+TEST_F(AppModelActionsTest, ACountLimitIsClampedAndAppliedAtOnce) {
+    add("one");
+    add("two");
+    model->setMaxItems(0);
+    EXPECT_EQ(model->preferences().maxItems(), 1);
+    EXPECT_EQ(textsOf(model->items()), std::vector<std::string>{"two"});
+    model->setMaxItems(9000);
+    EXPECT_EQ(model->preferences().maxItems(), 5000);
+}
+
+} // namespace

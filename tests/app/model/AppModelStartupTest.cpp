@@ -1,0 +1,157 @@
+#include "tests/app/model/ModelTestSupport.h"
+
+#include "core/store/StoreFiles.h"
+
+#include <thread>
+
+using namespace snipstack;
+using namespace snipstack::testing;
+
+namespace {
+
+class AppModelStartupTest : public ModelFixture {
+protected:
+    // Leaves a live store with one entry behind, as an earlier run on disk would.
+    std::string leaveStoreBehind() {
+        startModel(true);
+        add("left behind");
+        const std::string keyID = model->diskStore()->manifest().keyID;
+        model.reset();
+        return keyID;
+    }
+
+    void setPreferences(const std::function<void(Preferences&)>& change) {
+        Preferences preferences(settingsPath);
+        change(preferences);
+    }
+};
+
+TEST_F(AppModelStartupTest, StartsIntoMemoryOrAnUnlockedStoreThatSurvivesARestart) {
+    startModel(false);
+    EXPECT_TRUE(model->isStarted());
+    EXPECT_FALSE(model->isLocked());
+    EXPECT_FALSE(model->diskStore());
+    add("in memory");
+    EXPECT_FALSE(std::filesystem::exists(base / "Stores"));
+
+    model.reset();
+    const std::string keyID = leaveStoreBehind();
+    startModel(true);
+    ASSERT_TRUE(model->diskStore());
+    EXPECT_EQ(model->diskStore()->manifest().keyID, keyID);
+    EXPECT_EQ(textsOf(model->items()), std::vector<std::string>{"left behind"});
+    EXPECT_EQ(model->lastRotation(), model->diskStore()->manifest().createdAt);
+}
+
+TEST_F(AppModelStartupTest, MemoryModeErasesAStoreLeftBehindWithItsKey) {
+    const std::string keyID = leaveStoreBehind();
+    startModel(false);
+    EXPECT_TRUE(layout().storeIDs().empty());
+    EXPECT_FALSE(layout().currentStoreID());
+    EXPECT_FALSE(vault.keys.load(keyID));
+    EXPECT_TRUE(model->items().empty());
+}
+
+TEST_F(AppModelStartupTest, AFolderThatIsGoneLocksWithItsMessageAndCreatesNothing) {
+    const auto missing = std::filesystem::path(folder.path().toStdString()) / "unmounted";
+    setPreferences([&](Preferences& p) { p.setStorageBookmark(QByteArray::fromStdString(missing.string())); });
+    startModel(true);
+    EXPECT_TRUE(model->isLocked());
+    EXPECT_EQ(model->storageError(), QString(AppModel::folderUnavailableMessage));
+    EXPECT_FALSE(std::filesystem::exists(base));
+    EXPECT_TRUE(vault.keys.ids().empty());
+
+    // Unlock does nothing until the folder is back; then the store is made inside it.
+    model->unlock();
+    EXPECT_TRUE(model->isLocked());
+    std::filesystem::create_directories(missing);
+    model->unlock();
+    ASSERT_TRUE(waitUntil([&] { return !model->isLocked(); }));
+    EXPECT_EQ(model->customStorageFolder(), missing);
+    EXPECT_EQ(model->diskStore()->directory().parent_path().parent_path(), missing / "Snipstack Data");
+}
+
+TEST_F(AppModelStartupTest, AFailingVaultLocksWithItsErrorAndCapturesAreDropped) {
+    leaveStoreBehind();
+    vault.failLoad = true;
+    startModel(true);
+    EXPECT_TRUE(model->isLocked());
+    EXPECT_EQ(model->storageError(), QString::fromUtf8(KeychainError(KeychainError::userCanceled).what()));
+    EXPECT_TRUE(model->items().empty());
+    model->handleCapture(textDraft("while locked"));
+    EXPECT_TRUE(model->history().items().empty());
+
+    vault.failLoad = false;
+    model->unlock();
+    ASSERT_TRUE(waitUntil([&] { return !model->isLocked(); }));
+    EXPECT_EQ(textsOf(model->items()), std::vector<std::string>{"left behind"});
+    EXPECT_FALSE(model->storageError());
+}
+
+TEST_F(AppModelStartupTest, AStoreWhoseKeyVanishedIsReplacedByAnEmptyOne) {
+    const std::string keyID = leaveStoreBehind();
+    const std::string oldStore = *layout().currentStoreID();
+    vault.keys.deleteKey(keyID);
+    startModel(true);
+    EXPECT_FALSE(model->isLocked());
+    EXPECT_TRUE(model->items().empty());
+    EXPECT_NE(*layout().currentStoreID(), oldStore);
+    EXPECT_EQ(layout().storeIDs(), std::vector<std::string>{*layout().currentStoreID()});
+}
+
+TEST_F(AppModelStartupTest, RequiredAuthenticationUnlocksOffTheMainThreadAndRelocksAfterWake) {
+    leaveStoreBehind();
+    setPreferences([](Preferences& p) { p.setRequireAuth(true); });
+    startModel(true);
+    EXPECT_TRUE(model->isLocked());
+    ASSERT_TRUE(waitUntil([&] { return !model->isLocked(); }));
+    EXPECT_EQ(model->items().size(), 1u);
+
+    vault.failLoad = true;
+    ASSERT_TRUE(desktop.wakeHandler);
+    desktop.wakeHandler();
+    EXPECT_TRUE(model->isLocked());
+    EXPECT_TRUE(model->items().empty());
+    ASSERT_TRUE(waitUntil([&] { return model->storageError().has_value(); }));
+    EXPECT_TRUE(model->isLocked());
+}
+
+TEST_F(AppModelStartupTest, FirstRunWaitsForAccessAndAnAnswerThenStarts) {
+    desktop.granted = false;
+    makeModel().launch();
+    EXPECT_FALSE(model->isStarted());
+    EXPECT_EQ(desktop.accessRequests, 1);
+    EXPECT_EQ(windows.firstRunShows, 1);
+
+    // The shortcut brings the window forward until both conditions hold, then finishes the setup.
+    desktop.hotKeyHandler();
+    EXPECT_EQ(windows.firstRunShows, 2);
+    desktop.granted = true;
+    model->setSetupLaunchAtLogin(false);
+    model->setSetupStorageChoice(false);
+    desktop.hotKeyHandler();
+    EXPECT_TRUE(model->isStarted());
+    EXPECT_FALSE(windows.firstRunVisible);
+    EXPECT_EQ(desktop.launchAtLogin, false);
+    EXPECT_EQ(windows.firstRunTips, 1);
+    EXPECT_FALSE(model->preferences().persistent());
+    EXPECT_TRUE(model->preferences().storageChosen());
+}
+
+TEST_F(AppModelStartupTest, TheShortcutDoesNotReopenThePanelItJustHid) {
+    startModel(false);
+    FakePanel& panel = *windows.panel;
+    model->hotKeyPressed();
+    EXPECT_TRUE(panel.visible);
+    model->hotKeyPressed();
+    EXPECT_FALSE(panel.visible);
+
+    panel.hiddenAt = std::chrono::steady_clock::now() - std::chrono::milliseconds(200);
+    model->hotKeyPressed();
+    EXPECT_FALSE(panel.visible);
+    panel.hiddenAt = std::chrono::steady_clock::now() - std::chrono::milliseconds(500);
+    model->hotKeyPressed();
+    EXPECT_TRUE(panel.visible);
+}
+
+} // namespace
