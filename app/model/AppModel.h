@@ -75,8 +75,8 @@ class AppModel : public QObject {
                    setupLaunchAtLoginChanged)
     Q_PROPERTY(bool setupOpenScreenshots READ setupOpenScreenshots WRITE setSetupOpenScreenshots NOTIFY
                    setupOpenScreenshotsChanged)
-    Q_PROPERTY(bool hotKeyRegistered READ hotKeyRegistered WRITE setHotKeyRegistered NOTIFY
-                   hotKeyRegisteredChanged)
+    Q_PROPERTY(
+        bool hotKeyRegistered READ hotKeyRegistered WRITE setHotKeyRegistered NOTIFY hotKeyRegisteredChanged)
     Q_PROPERTY(bool isRotating READ isRotating NOTIFY isRotatingChanged)
     Q_PROPERTY(bool isLocked READ isLocked NOTIFY isLockedChanged)
     Q_PROPERTY(bool capturePaused READ capturePaused WRITE setCapturePaused NOTIFY capturePausedChanged)

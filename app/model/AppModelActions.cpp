@@ -1,10 +1,8 @@
 // Captures, the list the panel shows, and the actions on entries.
 #include "app/model/AppModel.h"
-
 #include "app/system/Pasteboard.h"
 #include "core/model/ContentHash.h"
 
-#include <QLoggingCategory>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -40,8 +38,7 @@ bool AppModel::guarded(const std::function<void()>& change) {
     try {
         change();
         return true;
-    } catch (const std::exception& error) {
-        qWarning("History change failed: %s", error.what());
+    } catch (const std::exception&) {
         return false;
     }
 }
@@ -120,8 +117,8 @@ void AppModel::moveSelection(int delta) {
     }
     const auto current = selectedID_ ? indexOf(visibleItems_, *selectedID_) : std::nullopt;
     const auto last = static_cast<std::ptrdiff_t>(visibleItems_.size()) - 1;
-    const auto index = std::clamp(static_cast<std::ptrdiff_t>(current.value_or(0)) + delta,
-                                  std::ptrdiff_t{0}, last);
+    const auto index =
+        std::clamp(static_cast<std::ptrdiff_t>(current.value_or(0)) + delta, std::ptrdiff_t{0}, last);
     setSelectedID(visibleItems_[static_cast<std::size_t>(index)].id);
 }
 

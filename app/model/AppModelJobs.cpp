@@ -2,7 +2,6 @@
 // Each step re-reads the history, so entries added or removed between steps are handled, and each
 // waits while a rotation swaps the store underneath it.
 #include "app/model/AppModel.h"
-
 #include "app/system/Pasteboard.h"
 
 #include <QTimer>

@@ -1,6 +1,5 @@
 // Choosing, opening, locking and unlocking the history's storage.
 #include "app/model/AppModel.h"
-
 #include "app/model/OpenOrCreateStore.h"
 #include "app/model/StorageFolder.h"
 #include "core/model/DiskBackend.h"
@@ -52,7 +51,8 @@ void AppModel::openStore() {
     }
     if (!resolved) {
         assign(isLocked_, true, &AppModel::isLockedChanged);
-        assign(storageError_, std::optional<QString>(folderUnavailableMessage), &AppModel::storageErrorChanged);
+        assign(storageError_, std::optional<QString>(folderUnavailableMessage),
+               &AppModel::storageErrorChanged);
         return;
     }
     const StoreLayout layout(storageBase());
@@ -128,27 +128,25 @@ void AppModel::unlock() {
     const bool requireAuth = preferences_->requireAuth();
     const Cipher cipher = preferences_->cipher();
     const Date now = environment_.now();
-    QtConcurrent::run(&workers_,
-                      [layout, &vault, requireAuth, cipher, now] {
-                          OpenResult result;
-                          try {
-                              result.store = openOrCreateStore(layout, vault, cipher, requireAuth, now);
-                          } catch (const std::exception& error) {
-                              result.error = QString::fromUtf8(error.what());
-                          }
-                          return result;
-                      })
-        .then(this, [this](const OpenResult& result) {
-            unlockPending_ = false;
-            if (!isLocked_) {
-                return;
-            }
-            if (result.store) {
-                attachDiskStore(*result.store);
-            } else {
-                assign(storageError_, std::optional(result.error), &AppModel::storageErrorChanged);
-            }
-        });
+    QtConcurrent::run(&workers_, [layout, &vault, requireAuth, cipher, now] {
+        OpenResult result;
+        try {
+            result.store = openOrCreateStore(layout, vault, cipher, requireAuth, now);
+        } catch (const std::exception& error) {
+            result.error = QString::fromUtf8(error.what());
+        }
+        return result;
+    }).then(this, [this](const OpenResult& result) {
+        unlockPending_ = false;
+        if (!isLocked_) {
+            return;
+        }
+        if (result.store) {
+            attachDiskStore(*result.store);
+        } else {
+            assign(storageError_, std::optional(result.error), &AppModel::storageErrorChanged);
+        }
+    });
 }
 
 void AppModel::relockAfterWake() {

@@ -1,6 +1,5 @@
 // Changing where and how the history is stored, key rotation, expiry and clearing.
 #include "app/model/AppModel.h"
-
 #include "app/model/OpenOrCreateStore.h"
 #include "app/model/StorageFolder.h"
 #include "app/model/StorageMoveError.h"
@@ -44,13 +43,15 @@ void copyStoreFolder(const fs::path& from, const fs::path& to) {
     fs::copy(from, to, fs::copy_options::recursive);
     const int folder = ::open(to.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder < 0) {
-        throw fs::filesystem_error("cannot open the copied store", to, std::error_code(errno, std::generic_category()));
+        throw fs::filesystem_error("cannot open the copied store", to,
+                                   std::error_code(errno, std::generic_category()));
     }
     const int result = ::syncfs(folder);
     const int syncError = errno;
     ::close(folder);
     if (result != 0) {
-        throw fs::filesystem_error("cannot flush the copied store", to, std::error_code(syncError, std::generic_category()));
+        throw fs::filesystem_error("cannot flush the copied store", to,
+                                   std::error_code(syncError, std::generic_category()));
     }
 }
 
@@ -61,7 +62,8 @@ struct RotationResult {
 
 } // namespace
 
-int AppModel::alert(Alert::Style style, const QString& title, const QString& text, const QStringList& buttons) {
+int AppModel::alert(Alert::Style style, const QString& title, const QString& text,
+                    const QStringList& buttons) {
     return environment_.alerts.run(Alert{style, title, text, buttons});
 }
 
@@ -80,8 +82,9 @@ bool AppModel::setPersistent(bool on) {
             throw StorageMoveError(StorageMoveError::Code::noAccess);
         }
         discardDiskStores();
-        DiskStore store = openOrCreateStore(StoreLayout(storageBase()), environment_.vault, preferences_->cipher(),
-                                            preferences_->requireAuth(), environment_.now());
+        DiskStore store =
+            openOrCreateStore(StoreLayout(storageBase()), environment_.vault, preferences_->cipher(),
+                              preferences_->requireAuth(), environment_.now());
         history_->migrate(std::make_shared<DiskBackend>(store));
         bool verified = false;
         try {
@@ -187,32 +190,30 @@ void AppModel::rotateKey(bool interactive, std::function<void(bool)> completion)
     const bool requireAuth = preferences_->requireAuth();
     const Cipher cipher = preferences_->cipher();
     const Date now = environment_.now();
-    QtConcurrent::run(&workers_,
-                      [layout, &vault, current, requireAuth, cipher, now] {
-                          RotationResult result;
-                          try {
-                              result.store = KeyRotator().rotate(layout, vault, current, requireAuth, cipher, now);
-                          } catch (const std::exception& error) {
-                              result.error = QString::fromUtf8(error.what());
-                          }
-                          return result;
-                      })
-        .then(this, [this, interactive, completion = std::move(completion)](const RotationResult& result) {
-            assign(isRotating_, false, &AppModel::isRotatingChanged);
-            if (result.store) {
-                diskStore_ = result.store;
-                assign(lastRotation_, std::optional(result.store->manifest().createdAt),
-                       &AppModel::lastRotationChanged);
-                history_->setBackend(std::make_shared<DiskBackend>(*result.store));
-                // Captures were dropped while the rotation ran; take in what is on the clipboard now.
-                monitor_.lastChangeCount = -1;
-            } else if (interactive) {
-                alert(Alert::Style::warning, "Key rotation failed", "Your history is unchanged. " + result.error);
-            }
-            if (completion) {
-                completion(result.store.has_value());
-            }
-        });
+    QtConcurrent::run(&workers_, [layout, &vault, current, requireAuth, cipher, now] {
+        RotationResult result;
+        try {
+            result.store = KeyRotator().rotate(layout, vault, current, requireAuth, cipher, now);
+        } catch (const std::exception& error) {
+            result.error = QString::fromUtf8(error.what());
+        }
+        return result;
+    }).then(this, [this, interactive, completion = std::move(completion)](const RotationResult& result) {
+        assign(isRotating_, false, &AppModel::isRotatingChanged);
+        if (result.store) {
+            diskStore_ = result.store;
+            assign(lastRotation_, std::optional(result.store->manifest().createdAt),
+                   &AppModel::lastRotationChanged);
+            history_->setBackend(std::make_shared<DiskBackend>(*result.store));
+            // Captures were dropped while the rotation ran; take in what is on the clipboard now.
+            monitor_.lastChangeCount = -1;
+        } else if (interactive) {
+            alert(Alert::Style::warning, "Key rotation failed", "Your history is unchanged. " + result.error);
+        }
+        if (completion) {
+            completion(result.store.has_value());
+        }
+    });
 }
 
 void AppModel::setRequireAuth(bool on) {
@@ -251,7 +252,8 @@ void AppModel::checkRotationDue() {
     if (!preferences_->rotationEnabled() || !lastRotation_) {
         return;
     }
-    const double age = environment_.now().secondsSinceReferenceDate - lastRotation_->secondsSinceReferenceDate;
+    const double age =
+        environment_.now().secondsSinceReferenceDate - lastRotation_->secondsSinceReferenceDate;
     if (age >= preferences_->rotationDays() * secondsPerDay) {
         rotateKey(false);
     }
@@ -307,8 +309,9 @@ void AppModel::setExpiryEnabled(bool on) {
 }
 
 void AppModel::confirmClearHistory() {
-    const int choice = alert(Alert::Style::warning, "Clear clipboard history?", "Cleared items cannot be recovered.",
-                             {"Clear All", "Keep Pinned Items", "Cancel"});
+    const int choice =
+        alert(Alert::Style::warning, "Clear clipboard history?", "Cleared items cannot be recovered.",
+              {"Clear All", "Keep Pinned Items", "Cancel"});
     if (choice == 0 || choice == 1) {
         clearHistory(choice == 1);
     }

@@ -10,6 +10,7 @@ namespace snipstack {
 // made live. A current store whose key is gone is wiped first. Throws what opening or creating
 // throws; a new store whose key or pointer could not be written is wiped and its key deleted.
 // Touches no model state, so it may run on a worker thread.
-DiskStore openOrCreateStore(const StoreLayout& layout, KeyVault& vault, Cipher cipher, bool requireAuth, Date now);
+DiskStore openOrCreateStore(const StoreLayout& layout, KeyVault& vault, Cipher cipher, bool requireAuth,
+                            Date now);
 
 } // namespace snipstack

@@ -1,6 +1,5 @@
-#include "tests/app/model/ModelTestSupport.h"
-
 #include "core/store/StoreFiles.h"
+#include "tests/app/model/ModelTestSupport.h"
 
 #include <thread>
 
@@ -54,7 +53,8 @@ TEST_F(AppModelStartupTest, MemoryModeErasesAStoreLeftBehindWithItsKey) {
 
 TEST_F(AppModelStartupTest, AFolderThatIsGoneLocksWithItsMessageAndCreatesNothing) {
     const auto missing = std::filesystem::path(folder.path().toStdString()) / "unmounted";
-    setPreferences([&](Preferences& p) { p.setStorageBookmark(QByteArray::fromStdString(missing.string())); });
+    setPreferences(
+        [&](Preferences& p) { p.setStorageBookmark(QByteArray::fromStdString(missing.string())); });
     startModel(true);
     EXPECT_TRUE(model->isLocked());
     EXPECT_EQ(model->storageError(), QString(AppModel::folderUnavailableMessage));

@@ -9,8 +9,8 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QTemporaryDir>
 #include <QFuture>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace snipstack::testing {
@@ -50,10 +50,13 @@ public:
     bool accessibilityGranted() override { return granted; }
     void requestAccessibility() override { ++accessRequests; }
     void openAccessibilitySettings() override {}
-    void postPasteKeystroke(std::string_view windowClass) override { pasteKeystrokes.emplace_back(windowClass); }
+    void postPasteKeystroke(std::string_view windowClass) override {
+        pasteKeystrokes.emplace_back(windowClass);
+    }
     void setLaunchAtLogin(bool enabled) override { launchAtLogin = enabled; }
     QFuture<std::optional<RecognizedText>> recognizeText(Bytes) override {
-        return QtFuture::makeReadyFuture(recognized ? std::optional(RecognizedText{*recognized, {}}) : std::nullopt);
+        return QtFuture::makeReadyFuture(recognized ? std::optional(RecognizedText{*recognized, {}})
+                                                    : std::nullopt);
     }
     std::optional<QIcon> applicationIcon(const std::string&) override { return std::nullopt; }
 };
@@ -111,8 +114,12 @@ public:
     }
     void closeFirstRun() override { firstRunVisible = false; }
     bool isFirstRunVisible() const override { return firstRunVisible; }
-    void openTextEditor(const ClipItem& item, const ClipPayload&) override { textEditorsOpened.push_back(item.id); }
-    void openImageEditor(const ClipItem& item, const Bytes&) override { imageEditorsOpened.push_back(item.id); }
+    void openTextEditor(const ClipItem& item, const ClipPayload&) override {
+        textEditorsOpened.push_back(item.id);
+    }
+    void openImageEditor(const ClipItem& item, const Bytes&) override {
+        imageEditorsOpened.push_back(item.id);
+    }
 };
 
 class FakeAlerts : public AlertPresenter {
@@ -169,11 +176,13 @@ inline ClipDraft imageDraft(Qt::GlobalColor colour) {
     QByteArray png;
     QBuffer buffer(&png);
     image.save(&buffer, "PNG");
-    return *PasteboardMonitor::makeImageDraft(Bytes(png.begin(), png.end()), PasteboardType::png, {}, std::nullopt);
+    return *PasteboardMonitor::makeImageDraft(Bytes(png.begin(), png.end()), PasteboardType::png, {},
+                                              std::nullopt);
 }
 
 // Runs the event loop until `done` holds or `timeout` passes; answers `done()`.
-inline bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+inline bool waitUntil(const std::function<bool()>& done,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
     QDeadlineTimer deadline(timeout);
     while (!done() && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -210,10 +219,10 @@ protected:
     std::unique_ptr<AppModel> model;
 
     AppModel& makeModel() {
-        model = std::make_unique<AppModel>(
-            std::make_unique<Preferences>(settingsPath),
-            AppModelEnvironment{pasteboard, workspace, vault, desktop, windows, alerts, renderer, base,
-                                [this] { return clock; }});
+        model =
+            std::make_unique<AppModel>(std::make_unique<Preferences>(settingsPath),
+                                       AppModelEnvironment{pasteboard, workspace, vault, desktop, windows,
+                                                           alerts, renderer, base, [this] { return clock; }});
         return *model;
     }
 
