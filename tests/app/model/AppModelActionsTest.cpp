@@ -148,14 +148,4 @@ TEST_F(AppModelActionsTest, ImagesAreRecognisedAndTextsGetPreviewsInTheBackgroun
     EXPECT_FALSE(model->thumbnailImage(text->id));
 }
 
-TEST_F(AppModelActionsTest, ACountLimitIsClampedAndAppliedAtOnce) {
-    add("one");
-    add("two");
-    model->setMaxItems(0);
-    EXPECT_EQ(model->preferences().maxItems(), 1);
-    EXPECT_EQ(textsOf(model->items()), std::vector<std::string>{"two"});
-    model->setMaxItems(9000);
-    EXPECT_EQ(model->preferences().maxItems(), 5000);
-}
-
 } // namespace

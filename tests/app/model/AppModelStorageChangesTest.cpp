@@ -167,14 +167,6 @@ TEST_F(AppModelStorageChangesTest, ASettingsChangeWhoseRotationFailsIsSetBack) {
     EXPECT_EQ(textsAfterRestart(), std::vector<std::string>{"safe"});
 }
 
-TEST_F(AppModelStorageChangesTest, AuthenticationInMemoryModeOnlyChangesTheSettings) {
-    startModel(false);
-    model->setRequireAuth(true);
-    EXPECT_TRUE(model->preferences().requireAuth());
-    EXPECT_FALSE(model->preferences().rotationEnabled());
-    EXPECT_FALSE(model->isRotating());
-}
-
 TEST_F(AppModelStorageChangesTest, TheKeyIsRotatedOnceItIsThirtyDaysOld) {
     startModel(true);
     const Date created = *model->lastRotation();

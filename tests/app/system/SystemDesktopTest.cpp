@@ -12,7 +12,6 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QImage>
-#include <QPalette>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -48,35 +47,6 @@ void put(const QString& path, const QByteArray& content) {
     QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
-}
-
-// How much lighter the foreground is than the background.
-int contrast(const QPalette& palette, QPalette::ColorRole foreground, QPalette::ColorRole background) {
-    return palette.color(foreground).lightness() - palette.color(background).lightness();
-}
-
-TEST(SystemDesktopTest, ThemesSetReadablePalettesAndSystemRestoresTheDefault) {
-    SystemServices services;
-    SystemDesktop desktop(services);
-    const QPalette original = QGuiApplication::palette();
-
-    desktop.applyTheme(ThemeChoice::dark);
-    const QPalette dark = QGuiApplication::palette();
-    for (const auto& [foreground, background] : {std::pair{QPalette::WindowText, QPalette::Window},
-                                                 {QPalette::Text, QPalette::Base},
-                                                 {QPalette::ButtonText, QPalette::Button},
-                                                 {QPalette::HighlightedText, QPalette::Highlight}}) {
-        EXPECT_GT(contrast(dark, foreground, background), 100) << foreground;
-    }
-    EXPECT_LT(dark.color(QPalette::Disabled, QPalette::Text).lightness(),
-              dark.color(QPalette::Text).lightness());
-
-    desktop.applyTheme(ThemeChoice::light);
-    EXPECT_LT(contrast(QGuiApplication::palette(), QPalette::WindowText, QPalette::Window), -100);
-    EXPECT_LT(contrast(QGuiApplication::palette(), QPalette::Text, QPalette::Base), -100);
-
-    desktop.applyTheme(ThemeChoice::system);
-    EXPECT_EQ(QGuiApplication::palette(), original);
 }
 
 TEST(SystemDesktopTest, ApplicationIconsComeFromTheThemeOrAFileNamedByTheDesktopEntry) {
