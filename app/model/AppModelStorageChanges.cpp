@@ -122,7 +122,9 @@ void AppModel::moveDataFileOrThrow(const std::optional<fs::path>& folder) {
     const fs::path oldBase = storageBase();
     const fs::path newBase = folder ? *folder / customBaseName : environment_.defaultStorageBase;
     std::error_code ignored;
-    if (fs::weakly_canonical(oldBase, ignored) == fs::weakly_canonical(newBase, ignored)) {
+    const fs::path oldFolder = fs::weakly_canonical(oldBase, ignored);
+    const fs::path newFolder = fs::weakly_canonical(newBase, ignored);
+    if (oldFolder == newFolder) {
         return;
     }
     std::optional<QByteArray> bookmark;
@@ -133,7 +135,10 @@ void AppModel::moveDataFileOrThrow(const std::optional<fs::path>& folder) {
         bookmark = bookmarkOf(*folder);
     }
     const StoreLayout newLayout(newBase);
-    if (!newLayout.storeIDs().empty()) {
+    // Inside the old folder the copy would be erased with it.
+    const bool insideOldFolder = !newFolder.lexically_relative(oldFolder).empty() &&
+                                 *newFolder.lexically_relative(oldFolder).begin() != "..";
+    if (insideOldFolder || !newLayout.storeIDs().empty()) {
         throw StorageMoveError(StorageMoveError::Code::folderInUse);
     }
 

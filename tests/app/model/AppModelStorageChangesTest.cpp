@@ -108,11 +108,16 @@ TEST_F(AppModelStorageChangesTest, MovingIntoAFolderHoldingStoresOrWithoutTheKey
               "That folder already contains Snipstack data. Choose an empty folder.");
     EXPECT_EQ(model->diskStore()->directory(), liveStore);
 
+    // A folder inside the one in use would be erased with it after the move.
+    model->moveDataFile(base);
+    ASSERT_EQ(alerts.shown.size(), 2u);
+    EXPECT_EQ(alerts.shown[1].informativeText, alerts.shown[0].informativeText);
+
     const auto empty = std::filesystem::path(folder.path().toStdString()) / "empty";
     std::filesystem::create_directories(empty);
     vault.failLoad = true;
     model->moveDataFile(empty);
-    ASSERT_EQ(alerts.shown.size(), 2u);
+    ASSERT_EQ(alerts.shown.size(), 3u);
     EXPECT_EQ(model->diskStore()->directory(), liveStore);
     EXPECT_FALSE(model->preferences().storageBookmark());
     // The half-made copy is gone, so the folder can be chosen again.
