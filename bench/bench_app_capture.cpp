@@ -5,6 +5,7 @@
 #include "app/system/PasteboardMonitor.h"
 #include "app/system/SystemPasteboard.h"
 #include "app/system/X11Workspace.h"
+#include "bench/ClipboardOwnerWatch.h"
 #include "bench/RunBenchmarks.h"
 #include "tests/app/x11/Xvfb.h"
 
@@ -29,48 +30,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-// Notes, from a thread with a connection of its own, when the clipboard's owner window changes.
-class OwnerWatch {
-public:
-    OwnerWatch() : connection_(xcb_connect(nullptr, nullptr)) {
-        const auto cookie = xcb_intern_atom(connection_, false, 9, "CLIPBOARD");
-        const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
-            xcb_intern_atom_reply(connection_, cookie, nullptr), &std::free);
-        clipboard_ = reply->atom;
-        const auto previous = owner();
-        thread_ = std::jthread([this, previous](const std::stop_token& stop) {
-            while (!stop.stop_requested() && owner() == previous) {
-                std::this_thread::sleep_for(200us);
-            }
-            changedAt_ = Clock::now();
-        });
-    }
-
-    ~OwnerWatch() {
-        thread_ = {};
-        xcb_disconnect(connection_);
-    }
-
-    Clock::time_point changedAt() {
-        thread_.join();
-        return changedAt_;
-    }
-
-private:
-    xcb_window_t owner() {
-        const std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> reply(
-            xcb_get_selection_owner_reply(connection_, xcb_get_selection_owner(connection_, clipboard_),
-                                          nullptr),
-            &std::free);
-        return reply ? reply->owner : XCB_NONE;
-    }
-
-    xcb_connection_t* connection_;
-    xcb_atom_t clipboard_ = 0;
-    Clock::time_point changedAt_;
-    std::jthread thread_;
-};
 
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -108,7 +67,7 @@ void measureCapture(benchmark::State& state, const QString& target, const QByteA
             }
         };
         QTimer::singleShot(5s, &loop, &QEventLoop::quit);
-        OwnerWatch watch;
+        snipstack::bench::ClipboardOwnerWatch watch;
         auto next = std::make_unique<QProcess>();
         const auto started = Clock::now();
         next->start("xclip", {"-quiet", "-selection", "clipboard", "-target", target, path});
