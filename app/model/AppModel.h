@@ -245,6 +245,8 @@ private:
     bool storageBusy() const { return isRotating_ || isLocked_; }
     void refreshAccessibility();
     void hidePanel();
+    // The bytes an editor or text recognition takes: PNG, else TIFF.
+    static std::optional<Bytes> imageBytes(const ClipPayload& payload);
     // Runs a history change, reporting instead of throwing its failure.
     static bool guarded(const std::function<void()>& change);
     bool writeToClipboard(const ClipItem& item);

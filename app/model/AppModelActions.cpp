@@ -16,7 +16,14 @@ constexpr std::chrono::milliseconds pasteDelay{120};
 // Lets the editor's window close before the panel takes the screen.
 constexpr std::chrono::milliseconds reshowDelay{200};
 
-std::optional<Bytes> imageBytes(const ClipPayload& payload) {
+std::optional<std::size_t> indexOf(const std::vector<ClipItem>& items, const Uuid& id) {
+    const auto found = std::ranges::find(items, id, &ClipItem::id);
+    return found == items.end() ? std::nullopt : std::optional<std::size_t>(found - items.begin());
+}
+
+} // namespace
+
+std::optional<Bytes> AppModel::imageBytes(const ClipPayload& payload) {
     for (const auto type : {PasteboardType::png, PasteboardType::tiff}) {
         if (const Bytes* data = payload.dataForType(type)) {
             return *data;
@@ -24,13 +31,6 @@ std::optional<Bytes> imageBytes(const ClipPayload& payload) {
     }
     return std::nullopt;
 }
-
-std::optional<std::size_t> indexOf(const std::vector<ClipItem>& items, const Uuid& id) {
-    const auto found = std::ranges::find(items, id, &ClipItem::id);
-    return found == items.end() ? std::nullopt : std::optional<std::size_t>(found - items.begin());
-}
-
-} // namespace
 
 // A history write that fails (a full disk, an unreadable record) must not take the program down;
 // the entry simply stays as the history has it.

@@ -2,7 +2,6 @@
 // Each step re-reads the history, so entries added or removed between steps are handled, and each
 // waits while a rotation swaps the store underneath it.
 #include "app/model/AppModel.h"
-#include "app/system/Pasteboard.h"
 
 #include <QTimer>
 #include <chrono>
@@ -48,15 +47,7 @@ void AppModel::recognizeNext() {
     }
     ocrTask_->processed.insert(*id);
     std::optional<Bytes> image;
-    guarded([&] {
-        const ClipPayload payload = history_->payload(*id);
-        for (const auto type : {PasteboardType::png, PasteboardType::tiff}) {
-            if (const Bytes* data = payload.dataForType(type)) {
-                image = *data;
-                return;
-            }
-        }
-    });
+    guarded([&] { image = imageBytes(history_->payload(*id)); });
     if (!image) {
         QTimer::singleShot(0, this, &AppModel::recognizeNext);
         return;
