@@ -52,6 +52,21 @@ TEST_F(AppModelActionsTest, ACaptureThatMissesTheActiveSearchClearsItAndIsSelect
     EXPECT_EQ(model->selectedItem()->text, "gamut");
 }
 
+TEST_F(AppModelActionsTest, ANewScreenshotOpensInTheEditorOnlyWhenAsked) {
+    copyElsewhere("before");
+    const Bytes png = *imageDraft(Qt::green).payload.dataForType(PasteboardType::png);
+    model->showPanel(std::nullopt);
+    pasteboard.setContent({.representations = {{std::string(PasteboardType::png), png}}});
+    model->monitor().poll();
+    EXPECT_EQ(windows.imageEditorsOpened, std::vector<Uuid>{model->items().front().id});
+    EXPECT_FALSE(windows.panel->visible);
+
+    model->preferences().setOpenScreenshotsInEditor(false);
+    pasteboard.setContent({.representations = {{std::string(PasteboardType::png), png}}});
+    model->monitor().poll();
+    EXPECT_EQ(windows.imageEditorsOpened.size(), 1u);
+}
+
 TEST_F(AppModelActionsTest, SelectionStaysInPlaceAfterDeletesAndAtTheEnds) {
     for (const auto* text : {"d", "c", "b", "a"}) {
         add(text);
