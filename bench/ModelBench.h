@@ -4,6 +4,7 @@
 
 #include "app/model/AppModel.h"
 #include "app/model/OpenOrCreateStore.h"
+#include "bench/Timing.h"
 #include "core/model/ContentHash.h"
 #include "core/model/DiskBackend.h"
 
@@ -211,15 +212,6 @@ inline bool settle(AppModel& model) {
     QTimer::singleShot(60s, &loop, &QEventLoop::quit);
     loop.exec();
     return !model.isRenderingPreviews() && !model.isRecognizingText();
-}
-
-inline double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
-inline double milliseconds(Clock::duration duration) {
-    return std::chrono::duration<double, std::milli>(duration).count();
 }
 
 } // namespace snipstack::bench

@@ -7,6 +7,7 @@
 #include "app/system/X11Workspace.h"
 #include "bench/ClipboardOwnerWatch.h"
 #include "bench/RunBenchmarks.h"
+#include "bench/Timing.h"
 #include "tests/app/x11/Xvfb.h"
 
 #include <QBuffer>
@@ -30,15 +31,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
-double milliseconds(Clock::duration duration) {
-    return std::chrono::duration<double, std::milli>(duration).count();
-}
+using snipstack::bench::median;
+using snipstack::bench::milliseconds;
 
 void measureCapture(benchmark::State& state, const QString& target, const QByteArray& content,
                     std::string_view type) {

@@ -3,6 +3,7 @@
 #include "app/system/HotKey.h"
 #include "app/system/HotKeyCenter.h"
 #include "bench/RunBenchmarks.h"
+#include "bench/Timing.h"
 #include "tests/app/x11/Xvfb.h"
 
 #include <QEventLoop>
@@ -22,11 +23,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
+using snipstack::bench::median;
 
 void BM_ShortcutPressToHandler(benchmark::State& state) {
     auto& center = snipstack::HotKeyCenter::shared();

@@ -9,6 +9,7 @@
 #include "app/system/MemoryPasteboard.h"
 #include "bench/ModelBench.h"
 #include "bench/RunBenchmarks.h"
+#include "bench/Timing.h"
 #include "core/model/ContentHash.h"
 #include "core/model/DiskBackend.h"
 #include "core/store/StoreFiles.h"
@@ -180,11 +181,6 @@ std::optional<ChildRun> startChild(const fs::path& folder) {
     std::istringstream fields(line);
     fields >> run.entered >> run.applicationReady >> run.ready >> run.items;
     return fields ? std::optional(run) : std::nullopt;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
 }
 
 double milliseconds(std::int64_t nanoseconds) {

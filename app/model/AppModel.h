@@ -235,6 +235,12 @@ signals:
     void customStorageFolderChanged();
 
 private:
+    // What a store operation on the worker thread ended with: the store, or the error's text.
+    struct StoreTaskResult {
+        std::optional<DiskStore> store;
+        QString error;
+    };
+
     // A background job's own state: the entries it has tried during this run.
     struct JobRun {
         std::set<Uuid> processed;
@@ -242,6 +248,9 @@ private:
 
     template <typename T> void assign(T& field, const T& value, void (AppModel::*changed)());
     void replaceHistory(std::shared_ptr<HistoryBackend> backend);
+    // Runs a store operation on the worker thread; continue with .then(this, ...) on the main thread.
+    QFuture<StoreTaskResult> onWorker(std::function<DiskStore()> task);
+    void lockWith(const QString& message);
     bool storageBusy() const { return isRotating_ || isLocked_; }
     void refreshAccessibility();
     void hidePanel();

@@ -11,14 +11,24 @@
 
 namespace snipstack {
 
-namespace {
+namespace {} // namespace
 
-struct OpenResult {
-    std::optional<DiskStore> store;
-    QString error;
-};
+QFuture<AppModel::StoreTaskResult> AppModel::onWorker(std::function<DiskStore()> task) {
+    return QtConcurrent::run(&workers_, [task = std::move(task)] {
+        StoreTaskResult result;
+        try {
+            result.store = task();
+        } catch (const std::exception& error) {
+            result.error = QString::fromUtf8(error.what());
+        }
+        return result;
+    });
+}
 
-} // namespace
+void AppModel::lockWith(const QString& message) {
+    assign(isLocked_, true, &AppModel::isLockedChanged);
+    assign(storageError_, std::optional(message), &AppModel::storageErrorChanged);
+}
 
 void AppModel::replaceHistory(std::shared_ptr<HistoryBackend> backend) {
     history_ = std::make_unique<History>(std::move(backend), preferences_->maxItems());
@@ -50,9 +60,7 @@ void AppModel::openStore() {
         return;
     }
     if (!resolved) {
-        assign(isLocked_, true, &AppModel::isLockedChanged);
-        assign(storageError_, std::optional<QString>(folderUnavailableMessage),
-               &AppModel::storageErrorChanged);
+        lockWith(folderUnavailableMessage);
         return;
     }
     const StoreLayout layout(storageBase());
@@ -66,8 +74,7 @@ void AppModel::openStore() {
         attachDiskStore(
             openOrCreateStore(layout, environment_.vault, preferences_->cipher(), false, environment_.now()));
     } catch (const std::exception& error) {
-        assign(isLocked_, true, &AppModel::isLockedChanged);
-        assign(storageError_, std::optional(QString::fromUtf8(error.what())), &AppModel::storageErrorChanged);
+        lockWith(QString::fromUtf8(error.what()));
     }
 }
 
@@ -78,8 +85,7 @@ void AppModel::attachDiskStore(DiskStore store) {
     } catch (const std::exception& error) {
         // Loading repairs damaged entries; what still fails is the folder itself, so stay locked.
         diskStore_.reset();
-        assign(isLocked_, true, &AppModel::isLockedChanged);
-        assign(storageError_, std::optional(QString::fromUtf8(error.what())), &AppModel::storageErrorChanged);
+        lockWith(QString::fromUtf8(error.what()));
         return;
     }
     diskStore_ = store;
@@ -128,15 +134,9 @@ void AppModel::unlock() {
     const bool requireAuth = preferences_->requireAuth();
     const Cipher cipher = preferences_->cipher();
     const Date now = environment_.now();
-    QtConcurrent::run(&workers_, [layout, &vault, requireAuth, cipher, now] {
-        OpenResult result;
-        try {
-            result.store = openOrCreateStore(layout, vault, cipher, requireAuth, now);
-        } catch (const std::exception& error) {
-            result.error = QString::fromUtf8(error.what());
-        }
-        return result;
-    }).then(this, [this](const OpenResult& result) {
+    onWorker([layout, &vault, requireAuth, cipher, now] {
+        return openOrCreateStore(layout, vault, cipher, requireAuth, now);
+    }).then(this, [this](const StoreTaskResult& result) {
         unlockPending_ = false;
         if (!isLocked_) {
             return;
@@ -144,7 +144,7 @@ void AppModel::unlock() {
         if (result.store) {
             attachDiskStore(*result.store);
         } else {
-            assign(storageError_, std::optional(result.error), &AppModel::storageErrorChanged);
+            lockWith(result.error);
         }
     });
 }

@@ -1,5 +1,6 @@
 // Changing where and how the history is stored, key rotation, expiry and clearing.
 #include "app/model/AppModel.h"
+
 #include "app/model/OpenOrCreateStore.h"
 #include "app/model/StorageFolder.h"
 #include "app/model/StorageMoveError.h"
@@ -8,10 +9,7 @@
 #include "core/store/KeyRotator.h"
 #include "core/store/StoreFiles.h"
 
-#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace snipstack {
 
@@ -35,30 +33,6 @@ bool holdsSameEntries(const DiskStore& store, const std::vector<ClipItem>& items
     DiskBackend verifier(store);
     return idsOf(verifier.loadItems()) == idsOf(items);
 }
-
-// Copies the sealed records as they are, then flushes the whole file system once: one flush
-// instead of one per file keeps a move of thousands of records quick, and the old copy is only
-// removed after the pointer to the new one is written.
-void copyStoreFolder(const fs::path& from, const fs::path& to) {
-    fs::copy(from, to, fs::copy_options::recursive);
-    const int folder = ::open(to.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder < 0) {
-        throw fs::filesystem_error("cannot open the copied store", to,
-                                   std::error_code(errno, std::generic_category()));
-    }
-    const int result = ::syncfs(folder);
-    const int syncError = errno;
-    ::close(folder);
-    if (result != 0) {
-        throw fs::filesystem_error("cannot flush the copied store", to,
-                                   std::error_code(syncError, std::generic_category()));
-    }
-}
-
-struct RotationResult {
-    std::optional<DiskStore> store;
-    QString error;
-};
 
 } // namespace
 
@@ -147,7 +121,7 @@ void AppModel::moveDataFileOrThrow(const std::optional<fs::path>& folder) {
     std::optional<DiskStore> copy;
     try {
         createPrivateDirectories(newLayout.storesDirectory());
-        copyStoreFolder(diskStore_->directory(), copyDirectory);
+        copyFolder(diskStore_->directory(), copyDirectory);
         newLayout.setCurrent(manifest.storeID);
         const auto key = environment_.vault.load(manifest.keyID);
         if (!key) {
@@ -195,15 +169,9 @@ void AppModel::rotateKey(bool interactive, std::function<void(bool)> completion)
     const bool requireAuth = preferences_->requireAuth();
     const Cipher cipher = preferences_->cipher();
     const Date now = environment_.now();
-    QtConcurrent::run(&workers_, [layout, &vault, current, requireAuth, cipher, now] {
-        RotationResult result;
-        try {
-            result.store = KeyRotator().rotate(layout, vault, current, requireAuth, cipher, now);
-        } catch (const std::exception& error) {
-            result.error = QString::fromUtf8(error.what());
-        }
-        return result;
-    }).then(this, [this, interactive, completion = std::move(completion)](const RotationResult& result) {
+    onWorker([layout, &vault, current, requireAuth, cipher, now] {
+        return KeyRotator().rotate(layout, vault, current, requireAuth, cipher, now);
+    }).then(this, [this, interactive, completion = std::move(completion)](const StoreTaskResult& result) {
         assign(isRotating_, false, &AppModel::isRotatingChanged);
         if (result.store) {
             diskStore_ = result.store;

@@ -82,6 +82,20 @@ void removeStaleTemporaryFiles(const fs::path& folder) {
     }
 }
 
+void copyFolder(const fs::path& from, const fs::path& to) {
+    fs::copy(from, to, fs::copy_options::recursive);
+    const int folder = ::open(to.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) {
+        fail("cannot open the copied folder", to, errno);
+    }
+    const int result = ::syncfs(folder);
+    const int error = errno;
+    ::close(folder);
+    if (result != 0) {
+        fail("cannot flush the copied folder", to, error);
+    }
+}
+
 std::optional<Bytes> readFile(const fs::path& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
