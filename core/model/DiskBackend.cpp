@@ -38,9 +38,10 @@ std::vector<ClipItem> DiskBackend::loadItems() {
         }
     }
     // A store opened with the wrong key fails authentication on every record. Repairing then would
-    // delete the whole history, so nothing is touched until some record proves the key right.
+    // delete the whole history, and attaching it would seal new entries under the wrong key until one
+    // of them opened and so let repair go ahead: the load fails instead, touching nothing.
     if (opened == 0 && rejected > 0) {
-        return {};
+        throw CryptoError(CryptoError::Code::authenticationFailure);
     }
     for (const Uuid& id : damaged) {
         store_.deleteRecords(id);

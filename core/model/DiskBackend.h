@@ -13,7 +13,9 @@ public:
 
     const DiskStore& store() const { return store_; }
 
-    // Loads every complete entry and deletes the records of incomplete or damaged ones.
+    // Loads every complete entry and deletes the records of incomplete or damaged ones. Throws
+    // CryptoError::authenticationFailure, deleting nothing, when records fail authentication and
+    // none opens: the key is not this store's.
     std::vector<ClipItem> loadItems() override;
     void saveItem(const ClipItem& item) override;
     // The blob record first, then the thumb record when a thumbnail is given; without one an

@@ -31,11 +31,11 @@ std::vector<ClipItem> History::search(std::string_view query) {
     std::vector<ClipItem> matches;
     for (std::size_t i = 0; i < items_.size(); ++i) {
         const ClipItem& item = items_[i];
-        auto& [id, key] = keysInOrder_[i];
-        if (!reuse || id != item.id) {
-            id = item.id;
-            key = searchKey(item);
+        auto& cached = keysInOrder_[i];
+        if (!reuse || cached.first != item.id) {
+            cached = {item.id, searchKey(item)};
         }
+        const std::string_view key = cached.second;
         bool all = std::all_of(words.begin(), words.end(),
                                [&](const std::string& word) { return containsBytes(key, word); });
         if (all) {

@@ -55,11 +55,6 @@ fs::path DiskStore::recordURL(RecordKind kind, const Uuid& id) const {
     return directory_ / rawValue(kind) / id.string();
 }
 
-void DiskStore::write(std::string_view data, RecordKind kind, const Uuid& id) const {
-    const Bytes record = sealer_.seal(data, kind, id);
-    writeAtomically(viewOf(record), recordURL(kind, id));
-}
-
 namespace {
 
 // Records are listed whichever case their name is in, so a lower-case name must be readable and
@@ -73,6 +68,15 @@ fs::path lowerCaseSibling(const fs::path& record) {
 }
 
 } // namespace
+
+void DiskStore::write(std::string_view data, RecordKind kind, const Uuid& id) const {
+    const Bytes record = sealer_.seal(data, kind, id);
+    const fs::path target = recordURL(kind, id);
+    writeAtomically(viewOf(record), target);
+    // The new record is read first; the old content under a lower-case name must not stay on disk.
+    std::error_code ignored;
+    fs::remove(lowerCaseSibling(target), ignored);
+}
 
 std::optional<Bytes> DiskStore::readSealed(RecordKind kind, const Uuid& id) const {
     const fs::path path = recordURL(kind, id);

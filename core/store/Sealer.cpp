@@ -68,7 +68,13 @@ void transform(EVP_CIPHER_CTX* context, const std::uint8_t* in, std::size_t size
 } // namespace
 
 Sealer::Sealer(SymmetricKey key, std::string storeID, Cipher cipher)
-    : key_(std::move(key)), storeID_(std::move(storeID)), cipher_(cipher) {}
+    : key_(std::move(key)), storeID_(std::move(storeID)), cipher_(cipher) {
+    // Refused here rather than at every record: a key of the wrong size would otherwise make each
+    // record look damaged, and loading deletes damaged entries.
+    if (!algorithm(cipher_, key_.size())) {
+        throw CryptoError(CryptoError::Code::invalidParameterSize);
+    }
+}
 
 std::string Sealer::associatedData(RecordKind kind, const Uuid& id) const {
     std::string text = "ZK1|";

@@ -21,6 +21,7 @@ public:
     static constexpr std::size_t tagSize = 16;
     static constexpr std::size_t overhead = magic.size() + nonceSize + tagSize;
 
+    // Throws CryptoError::invalidParameterSize for a key that fits no algorithm of the cipher.
     Sealer(SymmetricKey key, std::string storeID, Cipher cipher);
 
     const SymmetricKey& key() const { return key_; }

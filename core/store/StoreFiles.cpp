@@ -106,11 +106,13 @@ std::optional<Bytes> readFile(const fs::path& path) {
         ::close(fd);
         return std::nullopt;
     }
-    Bytes content(static_cast<std::size_t>(info.st_size));
+    // One byte more than the file holds, so the read that finds the end needs no larger buffer: growing
+    // it would hold the record twice for a moment.
+    Bytes content(static_cast<std::size_t>(info.st_size) + 1);
     std::size_t filled = 0;
     while (true) {
         if (filled == content.size()) {
-            // The file may have grown since fstat; keep reading until the end.
+            // The file has grown since fstat; keep reading until the end.
             content.resize(content.size() + 64 * 1024);
         }
         const ssize_t got = ::read(fd, content.data() + filled, content.size() - filled);

@@ -53,8 +53,20 @@ TEST_F(DiskBackendTest, LoadingRepairsDamageButNotAStoreOpenedWithTheWrongKey) {
 
     const auto tree = treeOf(dir);
     const Sealer wrongKey(makeKey(Cipher::aes256GCM), store.manifest().storeID, Cipher::aes256GCM);
-    EXPECT_TRUE(DiskBackend(DiskStore(store.directory(), store.manifest(), wrongKey)).loadItems().empty());
+    EXPECT_EQ(codeOf<CryptoError>(
+                  [&] { DiskBackend(DiskStore(store.directory(), store.manifest(), wrongKey)).loadItems(); }),
+              CryptoError::Code::authenticationFailure);
     EXPECT_EQ(treeOf(dir), tree);
+    // A key that does not fit the manifest's cipher fails the open itself.
+    StoreManifest otherCipher = store.manifest();
+    otherCipher.cipher = Cipher::chaCha20Poly1305;
+    put(store.directory() / "manifest", std::string(viewOf(otherCipher.encode())));
+    EXPECT_EQ(codeOf<CryptoError>([&] {
+                  DiskStore::open(StoreLayout(dir), store.manifest().storeID, makeKey(Cipher::aes128GCM));
+              }),
+              CryptoError::Code::invalidParameterSize);
+    EXPECT_EQ(treeOf(dir), tree);
+    put(store.directory() / "manifest", std::string(viewOf(store.manifest().encode())));
     EXPECT_EQ(backend.loadItems(), std::vector<ClipItem>{good});
     for (RecordKind kind : allRecordKinds)
         EXPECT_EQ(store.ids(kind), std::set<Uuid>{good.id}) << rawValue(kind);

@@ -66,6 +66,10 @@ TEST_F(DiskStoreTest, LayoutCreateOpenReadWriteListAndDelete) {
     EXPECT_EQ(viewOf(reopened.read(RecordKind::blob, lower)), "lower");
     EXPECT_EQ(codeOf<StoreError>([&] { reopened.read(RecordKind::thumb, lower); }), Code::missingRecord);
     EXPECT_EQ(codeOf<StoreError>([&] { DiskStore::open(layout, "X", key); }), Code::missingManifest);
+    // Rewritten, it is stored under the canonical name and the old content leaves the disk.
+    reopened.write("rewritten", RecordKind::blob, lower);
+    EXPECT_EQ(viewOf(reopened.read(RecordKind::blob, lower)), "rewritten");
+    EXPECT_FALSE(fs::exists(store.directory() / "blob" / "0f8fad5b-d9cb-469f-a165-70867728950e"));
     store.deleteRecords(id);
     store.deleteRecords(lower);
     EXPECT_EQ(treeOf(store.directory()).size(), 5u); // the kind folders, the manifest and the stray

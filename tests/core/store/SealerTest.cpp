@@ -57,7 +57,10 @@ TEST(SealerTest, AlteredMalformedShortAndMisreadRecordsDoNotOpen) {
     // The envelope does not name its cipher; a key of the wrong size is refused.
     EXPECT_EQ(openCode(Sealer(sealer.key(), "STORE", Cipher::chaCha20Poly1305), text),
               Code::authenticationFailure);
-    EXPECT_EQ(openCode(Sealer(makeKey(Cipher::aes128GCM), "STORE", Cipher::chaCha20Poly1305), text),
+    EXPECT_EQ(
+        codeOf<CryptoError>([] { Sealer(makeKey(Cipher::aes128GCM), "STORE", Cipher::chaCha20Poly1305); }),
+        Code::invalidParameterSize);
+    EXPECT_EQ(codeOf<CryptoError>([] { Sealer(SymmetricKey(Bytes(24, 1)), "STORE", Cipher::aes256GCM); }),
               Code::invalidParameterSize);
 }
 
