@@ -17,7 +17,7 @@ constexpr std::chrono::milliseconds reopenGuard{300};
 
 AppModel::AppModel(std::unique_ptr<Preferences> preferences, AppModelEnvironment environment, QObject* parent)
     : QObject(parent), preferences_(std::move(preferences)), environment_(std::move(environment)),
-      history_(std::make_unique<History>(std::make_shared<MemoryBackend>(), History::defaultMaxItems)),
+      history_(std::make_unique<History>(std::make_shared<MemoryBackend>(), preferences_->maxItems())),
       monitor_(environment_.pasteboard, environment_.workspace) {
     accessibilityGranted_ = environment_.desktop.accessibilityGranted();
     workers_.setMaxThreadCount(1);

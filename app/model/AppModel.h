@@ -2,6 +2,7 @@
 
 #include "app/model/AlertPresenter.h"
 #include "app/model/DesktopServices.h"
+#include "app/model/LruCache.h"
 #include "app/model/PanelControl.h"
 #include "app/model/RichPreviewRenderer.h"
 #include "app/model/StatusItem.h"
@@ -20,13 +21,13 @@
 #include <QString>
 #include <QThreadPool>
 #include <QTimer>
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace snipstack {
@@ -85,6 +86,8 @@ class AppModel : public QObject {
     Q_PROPERTY(bool accessibilityGranted READ accessibilityGranted NOTIFY accessibilityGrantedChanged)
     Q_PROPERTY(std::optional<std::filesystem::path> customStorageFolder READ customStorageFolder NOTIFY
                    customStorageFolderChanged)
+    Q_PROPERTY(
+        bool storageFolderUnavailable READ storageFolderUnavailable NOTIFY storageFolderUnavailableChanged)
 
 public:
     // What screen-share viewers may see of the panel.
@@ -95,6 +98,11 @@ public:
     static constexpr const char* customBaseName = "Snipstack Data";
     static constexpr const char* editorSourceName = "Snipstack";
     static constexpr const char* ownBundleID = "com.orvend.snipstack";
+    // Thousands of image entries would otherwise keep gigabytes of decoded thumbnails; this holds a
+    // few screens of rows.
+    static constexpr std::size_t thumbnailCacheBytes = std::size_t{64} << 20;
+    // One icon per source application; a history seldom names more.
+    static constexpr std::size_t appIconCacheCount = 256;
 
     AppModel(std::unique_ptr<Preferences> preferences, AppModelEnvironment environment,
              QObject* parent = nullptr);
@@ -147,6 +155,9 @@ public:
     const std::optional<QString>& storageError() const { return storageError_; }
     bool accessibilityGranted() const { return accessibilityGranted_; }
     const std::optional<std::filesystem::path>& customStorageFolder() const { return customStorageFolder_; }
+    // Locked only because the chosen folder cannot be reached: switching to memory and moving back to
+    // the default location are then offered as ways out.
+    bool storageFolderUnavailable() const { return storageFolderUnavailable_; }
 
     ViewerVisibility viewerVisibility() const;
     void setViewerVisibility(ViewerVisibility visibility);
@@ -194,6 +205,8 @@ public:
 
     // Storage changes, rotation and expiry.
     bool setPersistent(bool on);
+    // Asks before the history goes to memory only; true when it did.
+    bool confirmMemoryOnly();
     void moveDataFile(const std::optional<std::filesystem::path>& folder);
     void rotateKey(bool interactive, std::function<void(bool)> completion = {});
     void setRequireAuth(bool on);
@@ -208,6 +221,7 @@ public:
     // Whether a background job is running, for tests and the status display.
     bool isRecognizingText() const { return ocrTask_.has_value(); }
     bool isRenderingPreviews() const { return richPreviewTask_.has_value(); }
+    std::size_t cachedThumbnailBytes() const { return thumbnails_.totalCost(); }
 
 signals:
     void itemsChanged();
@@ -233,6 +247,7 @@ signals:
     void storageErrorChanged();
     void accessibilityGrantedChanged();
     void customStorageFolderChanged();
+    void storageFolderUnavailableChanged();
 
 private:
     // What a store operation on the worker thread ended with: the store, or the error's text.
@@ -251,6 +266,18 @@ private:
     // Runs a store operation on the worker thread; continue with .then(this, ...) on the main thread.
     QFuture<StoreTaskResult> onWorker(std::function<DiskStore()> task);
     void lockWith(const QString& message);
+    void lockForUnavailableFolder();
+    // Captures dropped while locked or rotating are lost unless the monitor looks again once the
+    // store is back; content that did not change meanwhile must not come back by itself.
+    void lookAgainIfCaptureMissed();
+    // A limit set while the history could not take it applies once it can.
+    void applyStoredCountLimit();
+    void discardStores(const StoreLayout& layout);
+    // Opens (or makes) the live store at the storage location, asking for the key off the main
+    // thread when authentication is required.
+    void openLiveStore();
+    void forgetChosenFolder();
+    bool memorySwitchAllowed() const;
     bool storageBusy() const { return isRotating_ || isLocked_; }
     void refreshAccessibility();
     void hidePanel();
@@ -292,6 +319,8 @@ private:
     bool isRotating_ = false;
     bool isLocked_ = false;
     bool capturePaused_ = false;
+    bool captureMissed_ = false;
+    bool storageFolderUnavailable_ = false;
     std::optional<Date> lastRotation_;
     std::optional<QString> storageError_;
     bool accessibilityGranted_ = false;
@@ -305,8 +334,8 @@ private:
     std::optional<JobRun> ocrTask_;
     std::optional<JobRun> richPreviewTask_;
     std::optional<RunningApplication> appBeforeEditing_;
-    std::unordered_map<Uuid, QImage> thumbnails_;
-    std::unordered_map<std::string, QIcon> appIcons_;
+    LruCache<Uuid, QImage> thumbnails_{thumbnailCacheBytes};
+    LruCache<std::string, QIcon> appIcons_{appIconCacheCount};
     std::optional<std::filesystem::path> customStorageFolder_;
     std::optional<std::filesystem::path> customStorageBase_;
 

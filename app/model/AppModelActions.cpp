@@ -44,7 +44,11 @@ bool AppModel::guarded(const std::function<void()>& change) {
 }
 
 void AppModel::handleCapture(const ClipDraft& draft) {
-    if (storageBusy() || capturePaused_) {
+    if (capturePaused_) {
+        return;
+    }
+    if (storageBusy()) {
+        captureMissed_ = true;
         return;
     }
     const bool newScreenshot = monitor_.lastCaptureWasNewScreenshot();
@@ -318,8 +322,8 @@ void AppModel::editorClosed(const std::optional<ClipItem>& newItem) {
 }
 
 std::optional<QImage> AppModel::thumbnailImage(const Uuid& id) {
-    if (const auto cached = thumbnails_.find(id); cached != thumbnails_.end()) {
-        return cached->second;
+    if (const QImage* cached = thumbnails_.find(id)) {
+        return *cached;
     }
     std::optional<Bytes> bytes;
     if (!guarded([&] { bytes = history_->thumbnail(id); }) || !bytes) {
@@ -329,7 +333,7 @@ std::optional<QImage> AppModel::thumbnailImage(const Uuid& id) {
     if (image.isNull()) {
         return std::nullopt;
     }
-    thumbnails_.emplace(id, image);
+    thumbnails_.insert(id, image, static_cast<std::size_t>(image.sizeInBytes()));
     return image;
 }
 
@@ -337,12 +341,12 @@ std::optional<QIcon> AppModel::appIcon(const std::optional<std::string>& bundleI
     if (!bundleID) {
         return std::nullopt;
     }
-    if (const auto cached = appIcons_.find(*bundleID); cached != appIcons_.end()) {
-        return cached->second;
+    if (const QIcon* cached = appIcons_.find(*bundleID)) {
+        return *cached;
     }
     auto icon = environment_.desktop.applicationIcon(*bundleID);
     if (icon) {
-        appIcons_.emplace(*bundleID, *icon);
+        appIcons_.insert(*bundleID, *icon, 1);
     }
     return icon;
 }

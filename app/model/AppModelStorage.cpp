@@ -8,10 +8,9 @@
 #include "core/store/StoreFiles.h"
 
 #include <QtConcurrent/QtConcurrentRun>
+#include <utility>
 
 namespace snipstack {
-
-namespace {} // namespace
 
 QFuture<AppModel::StoreTaskResult> AppModel::onWorker(std::function<DiskStore()> task) {
     return QtConcurrent::run(&workers_, [task = std::move(task)] {
@@ -28,6 +27,26 @@ QFuture<AppModel::StoreTaskResult> AppModel::onWorker(std::function<DiskStore()>
 void AppModel::lockWith(const QString& message) {
     assign(isLocked_, true, &AppModel::isLockedChanged);
     assign(storageError_, std::optional(message), &AppModel::storageErrorChanged);
+    assign(storageFolderUnavailable_, false, &AppModel::storageFolderUnavailableChanged);
+}
+
+void AppModel::lockForUnavailableFolder() {
+    lockWith(folderUnavailableMessage);
+    assign(storageFolderUnavailable_, true, &AppModel::storageFolderUnavailableChanged);
+}
+
+void AppModel::lookAgainIfCaptureMissed() {
+    if (std::exchange(captureMissed_, false)) {
+        monitor_.lastChangeCount = -1;
+    }
+}
+
+void AppModel::applyStoredCountLimit() {
+    if (history_->maxItems() == preferences_->maxItems()) {
+        return;
+    }
+    guarded([&] { history_->setMaxItems(preferences_->maxItems()); });
+    refreshItems();
 }
 
 void AppModel::replaceHistory(std::shared_ptr<HistoryBackend> backend) {
@@ -35,15 +54,18 @@ void AppModel::replaceHistory(std::shared_ptr<HistoryBackend> backend) {
 }
 
 bool AppModel::resolveStorageLocation() {
+    // The data folder is made only when the user moves the data into the chosen folder. A drive
+    // that is away leaves its mount point behind, empty: a store made there would be on the wrong
+    // disk and hidden once the drive is back. A drive can also go away after it resolved.
     if (customStorageBase_) {
-        return true;
+        return isUsableFolder(*customStorageBase_);
     }
     const auto& bookmark = preferences_->storageBookmark();
     if (!bookmark) {
         return true;
     }
     const std::filesystem::path folder = folderOfBookmark(*bookmark);
-    if (!isUsableFolder(folder)) {
+    if (!isUsableFolder(folder / customBaseName)) {
         return false;
     }
     assign(customStorageFolder_, std::optional(folder), &AppModel::customStorageFolderChanged);
@@ -60,9 +82,13 @@ void AppModel::openStore() {
         return;
     }
     if (!resolved) {
-        lockWith(folderUnavailableMessage);
+        lockForUnavailableFolder();
         return;
     }
+    openLiveStore();
+}
+
+void AppModel::openLiveStore() {
     const StoreLayout layout(storageBase());
     KeyRotator::recover(layout, environment_.vault);
     if (preferences_->requireAuth()) {
@@ -93,9 +119,10 @@ void AppModel::attachDiskStore(DiskStore store) {
     history_ = std::move(history);
     assign(isLocked_, false, &AppModel::isLockedChanged);
     assign(storageError_, std::optional<QString>(), &AppModel::storageErrorChanged);
+    assign(storageFolderUnavailable_, false, &AppModel::storageFolderUnavailableChanged);
     thumbnails_.clear();
     refreshItems();
-    monitor_.lastChangeCount = -1;
+    lookAgainIfCaptureMissed();
     startTextRecognition();
     startRichPreviews();
     if (environment_.keyNeedsUpgrade(store.manifest().keyID)) {
@@ -104,7 +131,10 @@ void AppModel::attachDiskStore(DiskStore store) {
 }
 
 void AppModel::discardDiskStores() {
-    const StoreLayout layout(storageBase());
+    discardStores(StoreLayout(storageBase()));
+}
+
+void AppModel::discardStores(const StoreLayout& layout) {
     for (const auto& id : layout.storeIDs()) {
         if (const auto manifest = layout.manifest(id)) {
             try {
@@ -121,11 +151,12 @@ void AppModel::discardDiskStores() {
 }
 
 void AppModel::unlock() {
-    if (!isLocked_ || !preferences_->persistent() || !resolveStorageLocation()) {
+    // A second request while the keyring still prompts would only stack a second prompt.
+    if (!isLocked_ || !preferences_->persistent() || unlockPending_) {
         return;
     }
-    // A second request while the keyring still prompts would only stack a second prompt.
-    if (unlockPending_) {
+    if (!resolveStorageLocation()) {
+        lockForUnavailableFolder();
         return;
     }
     unlockPending_ = true;

@@ -1,6 +1,5 @@
 // Changing where and how the history is stored, key rotation, expiry and clearing.
 #include "app/model/AppModel.h"
-
 #include "app/model/OpenOrCreateStore.h"
 #include "app/model/StorageFolder.h"
 #include "app/model/StorageMoveError.h"
@@ -41,9 +40,35 @@ int AppModel::alert(Alert::Style style, const QString& title, const QString& tex
     return environment_.alerts.run(Alert{style, title, text, buttons});
 }
 
+bool AppModel::memorySwitchAllowed() const {
+    // Locked because the chosen folder is gone, memory is one of the two ways out.
+    return preferences_->persistent() && !isRotating_ && (!isLocked_ || storageFolderUnavailable_);
+}
+
+void AppModel::forgetChosenFolder() {
+    preferences_->setStorageBookmark(std::nullopt);
+    assign(customStorageFolder_, std::optional<fs::path>(), &AppModel::customStorageFolderChanged);
+    customStorageBase_.reset();
+    assign(storageFolderUnavailable_, false, &AppModel::storageFolderUnavailableChanged);
+}
+
 bool AppModel::setPersistent(bool on) {
-    if (on == preferences_->persistent() || storageBusy()) {
+    if (on == preferences_->persistent() || (on ? storageBusy() : !memorySwitchAllowed())) {
         return false;
+    }
+    if (!on && isLocked_) {
+        // The store in the missing folder cannot be reached, so it stays where it is. Memory mode
+        // erases what is at the storage location, now the default one, as it does at start.
+        forgetChosenFolder();
+        discardDiskStores();
+        preferences_->setPersistent(false);
+        // Locked, the history is empty; a new one takes a limit set meanwhile.
+        replaceHistory(std::make_shared<MemoryBackend>());
+        assign(isLocked_, false, &AppModel::isLockedChanged);
+        assign(storageError_, std::optional<QString>(), &AppModel::storageErrorChanged);
+        refreshItems();
+        lookAgainIfCaptureMissed();
+        return true;
     }
     try {
         if (!on) {
@@ -81,8 +106,32 @@ bool AppModel::setPersistent(bool on) {
     }
 }
 
+bool AppModel::confirmMemoryOnly() {
+    if (!memorySwitchAllowed()) {
+        return false;
+    }
+    const int choice = alert(Alert::Style::warning, "Keep history in memory only?",
+                             "The encrypted store and its key will be erased. From then on your clipboard "
+                             "history is lost whenever you restart, shut down or quit Snipstack.",
+                             {"Use Memory Only", "Cancel"});
+    return choice == 0 && setPersistent(false);
+}
+
 void AppModel::moveDataFile(const std::optional<fs::path>& folder) {
-    if (!preferences_->persistent() || storageBusy() || !diskStore_) {
+    if (!preferences_->persistent() || isRotating_) {
+        return;
+    }
+    if (isLocked_) {
+        // The other way out of a chosen folder that is gone: a new store at the default location
+        // (or what is already live there), opened as at start.
+        if (!folder && storageFolderUnavailable_) {
+            forgetChosenFolder();
+            assign(storageError_, std::optional<QString>(), &AppModel::storageErrorChanged);
+            openLiveStore();
+        }
+        return;
+    }
+    if (!diskStore_) {
         return;
     }
     try {
@@ -151,7 +200,10 @@ void AppModel::moveDataFileOrThrow(const std::optional<fs::path>& folder) {
     oldLayout.clearCurrent();
     fs::remove_all(oldLayout.storesDirectory(), ignored);
     if (oldBaseWasCustom) {
-        fs::remove_all(oldBase, ignored);
+        // The user may keep files of their own there: only what we made goes, and the folder only
+        // when that leaves it empty.
+        removeStaleTemporaryFiles(oldBase);
+        fs::remove(oldBase, ignored);
     }
 }
 
@@ -178,11 +230,12 @@ void AppModel::rotateKey(bool interactive, std::function<void(bool)> completion)
             assign(lastRotation_, std::optional(result.store->manifest().createdAt),
                    &AppModel::lastRotationChanged);
             history_->setBackend(std::make_shared<DiskBackend>(*result.store));
-            // Captures were dropped while the rotation ran; take in what is on the clipboard now.
-            monitor_.lastChangeCount = -1;
         } else if (interactive) {
             alert(Alert::Style::warning, "Key rotation failed", "Your history is unchanged. " + result.error);
         }
+        // Whichever store is live now takes what had to wait for the rotation.
+        applyStoredCountLimit();
+        lookAgainIfCaptureMissed();
         if (completion) {
             completion(result.store.has_value());
         }

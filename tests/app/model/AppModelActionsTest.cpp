@@ -9,13 +9,6 @@ class AppModelActionsTest : public ModelFixture {
 protected:
     void SetUp() override { startModel(false); }
 
-    // Another program copies `text`; the monitor takes it in at its next poll.
-    void copyElsewhere(const std::string& text) {
-        clock = clock.adding(1);
-        pasteboard.setContent({.representations = {{std::string(PasteboardType::plainText), bytesOf(text)}}});
-        model->monitor().poll();
-    }
-
     const ClipItem& visible(const std::string& text) {
         const auto& items = model->visibleItems();
         return *std::ranges::find(items, text, &ClipItem::text);
@@ -102,12 +95,16 @@ TEST_F(AppModelActionsTest, PasteWritesMovesHidesAndSendsTheKeystrokeLater) {
     ASSERT_TRUE(waitUntil([&] { return !desktop.pasteKeystrokes.empty(); }));
     EXPECT_EQ(desktop.pasteKeystrokes, std::vector<std::string>{"gedit"});
 
-    // Alt+Return: on the clipboard and at the top, no keystroke; the monitor does not take it again.
+    // Alt+Return: on the clipboard and at the top, no keystroke; the monitor does not take it again,
+    // so once deleted it stays deleted.
     model->paste(visible("newer"), false);
+    EXPECT_EQ(textsOf(model->items()), (std::vector<std::string>{"newer", "older"}));
+    model->deleteItem(visible("newer"));
     model->monitor().poll();
     runEventsFor(std::chrono::milliseconds(200));
     EXPECT_EQ(desktop.pasteKeystrokes.size(), 1u);
-    EXPECT_EQ(textsOf(model->items()), (std::vector<std::string>{"newer", "older"}));
+    EXPECT_EQ(*pasteboard.plainText(), "newer");
+    EXPECT_EQ(textsOf(model->items()), std::vector<std::string>{"older"});
 
     // Without access the entry stays on the clipboard and access is asked for instead.
     desktop.granted = false;
@@ -161,6 +158,30 @@ TEST_F(AppModelActionsTest, ImagesAreRecognisedAndTextsGetPreviewsInTheBackgroun
     EXPECT_EQ(model->history().thumbnail(text->id), bytesOf("png"));
     EXPECT_TRUE(model->thumbnailImage(image->id));
     EXPECT_FALSE(model->thumbnailImage(text->id));
+}
+
+TEST_F(AppModelActionsTest, ThumbnailsAndIconsAreCachedWithinTheirBounds) {
+    // Each thumbnail decodes to 840 x 840 x 4 bytes: thirty are more than the bound holds.
+    std::vector<Uuid> ids;
+    for (int i = 0; i < 30; ++i) {
+        clock = clock.adding(1);
+        ids.push_back(model->insert(imageDraft(QColor(i, 0, 0), QSize(840, 840)))->id);
+    }
+    for (const auto& id : ids) {
+        ASSERT_TRUE(model->thumbnailImage(id));
+    }
+    EXPECT_LE(model->cachedThumbnailBytes(), AppModel::thumbnailCacheBytes);
+    EXPECT_GT(model->cachedThumbnailBytes(), AppModel::thumbnailCacheBytes / 2);
+
+    const auto app = [](std::size_t i) { return "org.example.App" + std::to_string(i); };
+    for (std::size_t i = 0; i <= AppModel::appIconCacheCount; ++i) {
+        model->appIcon(app(i));
+    }
+    // The latest is still cached; the first was dropped and is looked up again.
+    model->appIcon(app(AppModel::appIconCacheCount));
+    model->appIcon(app(0));
+    EXPECT_EQ(desktop.iconLookups.size(), AppModel::appIconCacheCount + 2);
+    EXPECT_EQ(desktop.iconLookups.back(), app(0));
 }
 
 } // namespace

@@ -51,24 +51,48 @@ TEST_F(AppModelStartupTest, MemoryModeErasesAStoreLeftBehindWithItsKey) {
     EXPECT_TRUE(model->items().empty());
 }
 
-TEST_F(AppModelStartupTest, AFolderThatIsGoneLocksWithItsMessageAndCreatesNothing) {
-    const auto missing = std::filesystem::path(folder.path().toStdString()) / "unmounted";
-    setPreferences(
-        [&](Preferences& p) { p.setStorageBookmark(QByteArray::fromStdString(missing.string())); });
+TEST_F(AppModelStartupTest, ADriveThatIsAwayLocksWithTheFolderMessageAndGetsNoNewStore) {
+    const auto root = std::filesystem::path(folder.path().toStdString());
+    const auto drive = root / "drive";
+    std::filesystem::create_directories(drive);
+    startModel(true);
+    add("on the drive");
+    model->moveDataFile(drive);
+    ASSERT_EQ(model->customStorageFolder(), drive);
+    model.reset();
+
+    // An unmounted drive leaves its mount point behind, empty.
+    const auto unmount = [&] {
+        std::filesystem::rename(drive, root / "away");
+        std::filesystem::create_directories(drive);
+    };
+    unmount();
     startModel(true);
     EXPECT_TRUE(model->isLocked());
     EXPECT_EQ(model->storageError(), QString(AppModel::folderUnavailableMessage));
-    EXPECT_FALSE(std::filesystem::exists(base));
-    EXPECT_TRUE(vault.keys.ids().empty());
-
-    // Unlock does nothing until the folder is back; then the store is made inside it.
+    EXPECT_TRUE(model->storageFolderUnavailable());
     model->unlock();
     EXPECT_TRUE(model->isLocked());
-    std::filesystem::create_directories(missing);
+    EXPECT_TRUE(std::filesystem::is_empty(drive));
+    EXPECT_TRUE(layout().storeIDs().empty());
+    EXPECT_EQ(vault.keys.ids().size(), 1u);
+
+    // Mounted again, Unlock opens the history where it was.
+    std::filesystem::remove(drive);
+    std::filesystem::rename(root / "away", drive);
     model->unlock();
     ASSERT_TRUE(waitUntil([&] { return !model->isLocked(); }));
-    EXPECT_EQ(model->customStorageFolder(), missing);
-    EXPECT_EQ(model->diskStore()->directory().parent_path().parent_path(), missing / "Snipstack Data");
+    EXPECT_EQ(textsOf(model->items()), std::vector<std::string>{"on the drive"});
+    EXPECT_FALSE(model->storageFolderUnavailable());
+
+    // A drive that goes away while the program runs is not used either.
+    model->preferences().setRequireAuth(true);
+    unmount();
+    desktop.wakeHandler();
+    EXPECT_EQ(model->storageError(), QString(AppModel::folderUnavailableMessage));
+    runEventsFor(std::chrono::milliseconds(100));
+    EXPECT_TRUE(model->isLocked());
+    EXPECT_TRUE(std::filesystem::is_empty(drive));
 }
 
 TEST_F(AppModelStartupTest, AFailingVaultLocksWithItsErrorAndCapturesAreDropped) {
@@ -102,18 +126,40 @@ TEST_F(AppModelStartupTest, AStoreWhoseKeyVanishedIsReplacedByAnEmptyOne) {
 TEST_F(AppModelStartupTest, RequiredAuthenticationUnlocksOffTheMainThreadAndRelocksAfterWake) {
     leaveStoreBehind();
     setPreferences([](Preferences& p) { p.setRequireAuth(true); });
+    pasteboard.setContent({.representations = {{std::string(PasteboardType::plainText), bytesOf("secret")}}});
     startModel(true);
     EXPECT_TRUE(model->isLocked());
+    // What is on the clipboard at start is taken in once the store is open.
+    model->monitor().poll();
     ASSERT_TRUE(waitUntil([&] { return !model->isLocked(); }));
-    EXPECT_EQ(model->items().size(), 1u);
+    model->monitor().poll();
+    EXPECT_EQ(textsOf(model->items()), (std::vector<std::string>{"secret", "left behind"}));
+
+    // Deleted, it stays deleted across a wake although it is still on the clipboard.
+    int locks = 0;
+    QObject::connect(model.get(), &AppModel::isLockedChanged, [&] { locks += model->isLocked() ? 1 : 0; });
+    model->deleteItem(model->items().front());
+    ASSERT_TRUE(desktop.wakeHandler);
+    desktop.wakeHandler();
+    ASSERT_TRUE(waitUntil([&] { return !model->isLocked(); }));
+    EXPECT_EQ(locks, 1);
+    model->monitor().poll();
+    EXPECT_EQ(textsOf(model->items()), std::vector<std::string>{"left behind"});
 
     vault.failLoad = true;
-    ASSERT_TRUE(desktop.wakeHandler);
     desktop.wakeHandler();
     EXPECT_TRUE(model->isLocked());
     EXPECT_TRUE(model->items().empty());
     ASSERT_TRUE(waitUntil([&] { return model->storageError().has_value(); }));
     EXPECT_TRUE(model->isLocked());
+    // A copy made while locked is taken in once unlocked.
+    copyElsewhere("copied while locked");
+    EXPECT_TRUE(model->history().items().empty());
+    vault.failLoad = false;
+    model->unlock();
+    ASSERT_TRUE(waitUntil([&] { return !model->isLocked(); }));
+    model->monitor().poll();
+    EXPECT_EQ(textsOf(model->items()), (std::vector<std::string>{"copied while locked", "left behind"}));
 }
 
 TEST_F(AppModelStartupTest, FirstRunWaitsForAccessAndAnAnswerThenStarts) {

@@ -1,3 +1,5 @@
+#include "core/model/DiskBackend.h"
+#include "core/store/StoreFiles.h"
 #include "tests/app/model/ModelTestSupport.h"
 
 using namespace snipstack;
@@ -25,6 +27,37 @@ protected:
         return result.value_or(false);
     }
 
+    // Every entry with every field, its payload and its thumbnail.
+    struct Contents {
+        std::vector<ClipItem> items;
+        std::vector<ClipPayload> payloads;
+        std::vector<std::optional<Bytes>> thumbnails;
+        bool operator==(const Contents&) const = default;
+    };
+
+    Contents contents() const {
+        Contents contents{model->history().items(), {}, {}};
+        for (const auto& item : contents.items) {
+            contents.payloads.push_back(model->history().payload(item.id));
+            contents.thumbnails.push_back(model->history().thumbnail(item.id));
+        }
+        return contents;
+    }
+
+    // Locked at start because the folder the data was moved to has gone for good.
+    void lockOnGoneFolder() {
+        startModel(true);
+        add("on the lost drive");
+        std::filesystem::create_directories(chosen);
+        model->moveDataFile(chosen);
+        ASSERT_EQ(model->customStorageFolder(), chosen);
+        model.reset();
+        std::filesystem::remove_all(chosen);
+        startModel(true);
+        ASSERT_TRUE(model->isLocked());
+        ASSERT_TRUE(model->storageFolderUnavailable());
+    }
+
     std::vector<QString> alertTitles() const {
         std::vector<QString> titles;
         for (const auto& alert : alerts.shown) {
@@ -36,20 +69,29 @@ protected:
 
 TEST_F(AppModelStorageChangesTest, SwitchingTheModeKeepsEveryEntryAndLeavingDiskErasesStoresAndKeys) {
     startModel(false);
-    add("one");
+    renderer.preview = bytesOf("preview");
+    ClipDraft fromBrowser = textDraft("one");
+    fromBrowser.sourceBundleID = "org.example.Browser";
+    clock = clock.adding(1);
+    model->togglePin(*model->insert(fromBrowser));
+    add("two");
     clock = clock.adding(1);
     model->insert(imageDraft(Qt::blue));
+    ASSERT_TRUE(waitUntil([&] { return !model->isRecognizingText() && !model->isRenderingPreviews(); }));
+    const Contents before = contents();
+    ASSERT_TRUE(before.items[0].ocrText && before.items[0].imageWidth && before.items[2].isPinned);
+    ASSERT_EQ(before.items[1].hasRichPreview, true);
     EXPECT_FALSE(model->setPersistent(false));
 
     ASSERT_TRUE(model->setPersistent(true));
     ASSERT_TRUE(model->diskStore());
     EXPECT_EQ(model->lastRotation(), model->diskStore()->manifest().createdAt);
-    EXPECT_EQ(textsAfterRestart().size(), 2u);
-    ASSERT_TRUE(model->history().thumbnail(model->items().front().id));
+    EXPECT_EQ(contents(), before);
+    textsAfterRestart();
+    EXPECT_EQ(contents(), before);
 
     ASSERT_TRUE(model->setPersistent(false));
-    EXPECT_EQ(model->items().size(), 2u);
-    EXPECT_TRUE(model->history().thumbnail(model->items().front().id));
+    EXPECT_EQ(contents(), before);
     EXPECT_TRUE(layout().storeIDs().empty());
     EXPECT_FALSE(layout().currentStoreID());
     EXPECT_TRUE(vault.keys.ids().empty());
@@ -94,6 +136,18 @@ TEST_F(AppModelStorageChangesTest, MovingTheDataFileCopiesVerifiesAndLeavesNothi
     EXPECT_FALSE(std::filesystem::exists(chosen / "Snipstack Data"));
     EXPECT_FALSE(model->preferences().storageBookmark());
     EXPECT_EQ(textsAfterRestart(), std::vector<std::string>{"moved"});
+
+    // Files the user keeps in the data folder stay, and so does the folder; only ours go.
+    model->moveDataFile(chosen);
+    const std::filesystem::path notes = chosen / "Snipstack Data" / "notes.txt";
+    writeAtomically("mine", notes);
+    model->moveDataFile(std::nullopt);
+    EXPECT_EQ(layout().currentStoreID(), storeID);
+    std::vector<std::filesystem::path> left;
+    for (const auto& entry : std::filesystem::directory_iterator(chosen / "Snipstack Data")) {
+        left.push_back(entry.path());
+    }
+    EXPECT_EQ(left, std::vector<std::filesystem::path>{notes});
 }
 
 TEST_F(AppModelStorageChangesTest, MovingIntoAFolderHoldingStoresOrWithoutTheKeyChangesNothing) {
@@ -126,7 +180,7 @@ TEST_F(AppModelStorageChangesTest, MovingIntoAFolderHoldingStoresOrWithoutTheKey
     EXPECT_EQ(textsAfterRestart(), std::vector<std::string>{"stays"});
 }
 
-TEST_F(AppModelStorageChangesTest, ARotationDropsCapturesWhileItRunsAndLosesNothing) {
+TEST_F(AppModelStorageChangesTest, ARotationLosesNothingAndTakesInOnlyWhatWasCopiedWhileItRan) {
     startModel(true);
     for (int i = 0; i < 20; ++i) {
         add("entry " + std::to_string(i));
@@ -136,18 +190,29 @@ TEST_F(AppModelStorageChangesTest, ARotationDropsCapturesWhileItRunsAndLosesNoth
     std::optional<bool> result;
     model->rotateKey(true, [&](bool success) { result = success; });
     EXPECT_TRUE(model->isRotating());
-    model->handleCapture(textDraft("during rotation"));
+    copyElsewhere("during rotation");
     model->deleteItem(before.front());
     model->clearHistory(false);
+    EXPECT_EQ(model->items(), before);
     ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
 
     EXPECT_TRUE(*result);
     EXPECT_FALSE(model->isRotating());
     EXPECT_NE(model->diskStore()->manifest().keyID, oldKey);
     EXPECT_FALSE(vault.keys.load(oldKey));
-    EXPECT_EQ(model->monitor().lastChangeCount, -1);
-    EXPECT_EQ(model->items(), before);
-    EXPECT_EQ(textsAfterRestart(), textsOf(before));
+    model->monitor().poll();
+    std::vector<std::string> expected = textsOf(before);
+    expected.insert(expected.begin(), "during rotation");
+    EXPECT_EQ(textsOf(model->items()), expected);
+    EXPECT_EQ(textsAfterRestart(), expected);
+
+    // Cleared, the history stays empty after a rotation although the clipboard still holds a copy.
+    // (The new run first takes in what the clipboard holds at its start.)
+    model->monitor().poll();
+    model->clearHistory(false);
+    ASSERT_TRUE(rotate());
+    model->monitor().poll();
+    EXPECT_TRUE(model->items().empty());
 }
 
 TEST_F(AppModelStorageChangesTest, ASettingsChangeWhoseRotationFailsIsSetBack) {
@@ -172,6 +237,75 @@ TEST_F(AppModelStorageChangesTest, ASettingsChangeWhoseRotationFailsIsSetBack) {
     EXPECT_EQ(textsAfterRestart(), std::vector<std::string>{"safe"});
 }
 
+TEST_F(AppModelStorageChangesTest, TheStoredCountLimitHoldsInMemoryOnDiskAndOnceARotationEnds) {
+    {
+        Preferences preferences(settingsPath);
+        preferences.setMaxItems(3);
+    }
+    startModel(false);
+    for (int i = 0; i < 6; ++i) {
+        add("entry " + std::to_string(i));
+    }
+    EXPECT_EQ(textsOf(model->items()), (std::vector<std::string>{"entry 5", "entry 4", "entry 3"}));
+    ASSERT_TRUE(model->setPersistent(true));
+    add("entry 6");
+    EXPECT_EQ(model->items().size(), 3u);
+
+    // Lowered while the rotation runs: stored at once, applied to the new store when it ends.
+    std::optional<bool> result;
+    model->rotateKey(true, [&](bool success) { result = success; });
+    model->setMaxItems(2);
+    EXPECT_EQ(model->preferences().maxItems(), 2);
+    EXPECT_EQ(model->items().size(), 3u);
+    ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
+    ASSERT_TRUE(*result);
+    EXPECT_EQ(textsOf(model->items()), (std::vector<std::string>{"entry 6", "entry 5"}));
+    EXPECT_EQ(DiskBackend(*model->diskStore()).loadItems().size(), 2u);
+}
+
+TEST_F(AppModelStorageChangesTest, AChosenFolderGoneForGoodCanBeLeftForTheDefaultLocationOrMemory) {
+    lockOnGoneFolder();
+    // Moving back starts afresh at the default location.
+    model->moveDataFile(std::nullopt);
+    EXPECT_FALSE(model->isLocked());
+    EXPECT_FALSE(model->storageError());
+    EXPECT_FALSE(model->storageFolderUnavailable());
+    EXPECT_TRUE(model->items().empty());
+    EXPECT_FALSE(model->preferences().storageBookmark());
+    EXPECT_FALSE(model->customStorageFolder());
+    EXPECT_EQ(layout().storeIDs(), std::vector<std::string>{model->diskStore()->manifest().storeID});
+    add("after moving back");
+    EXPECT_EQ(textsAfterRestart(), std::vector<std::string>{"after moving back"});
+    EXPECT_FALSE(std::filesystem::exists(chosen));
+    EXPECT_TRUE(alerts.shown.empty());
+
+    // Memory only, asked as the settings switch asks.
+    model.reset();
+    lockOnGoneFolder();
+    alerts.answer = 1;
+    EXPECT_FALSE(model->confirmMemoryOnly());
+    EXPECT_TRUE(model->isLocked());
+    EXPECT_TRUE(model->preferences().persistent());
+    alerts.answer = 0;
+    EXPECT_TRUE(model->confirmMemoryOnly());
+    ASSERT_EQ(alerts.shown.size(), 2u);
+    EXPECT_EQ(alerts.shown[1], (Alert{Alert::Style::warning,
+                                      "Keep history in memory only?",
+                                      "The encrypted store and its key will be erased. From then on your "
+                                      "clipboard history is lost whenever you restart, shut down or quit "
+                                      "Snipstack.",
+                                      {"Use Memory Only", "Cancel"}}));
+    EXPECT_FALSE(model->isLocked());
+    EXPECT_FALSE(model->storageError());
+    EXPECT_FALSE(model->preferences().persistent());
+    EXPECT_FALSE(model->preferences().storageBookmark());
+    copyElsewhere("in memory");
+    EXPECT_EQ(textsOf(model->items()), std::vector<std::string>{"in memory"});
+    textsAfterRestart();
+    EXPECT_FALSE(model->isLocked());
+    EXPECT_FALSE(model->diskStore());
+}
+
 TEST_F(AppModelStorageChangesTest, TheKeyIsRotatedOnceItIsThirtyDaysOld) {
     startModel(true);
     const Date created = *model->lastRotation();
@@ -191,11 +325,20 @@ TEST_F(AppModelStorageChangesTest, ExpiryAsksBeforeDiscardingAndNeverCountsPinne
     startModel(false);
     model->preferences().setExpiryDays(0);
     model->preferences().setExpiryHours(0);
-    const Date start = clock;
+    // Whole seconds, so that the limit falls exactly on an entry's time.
+    const Date start{800'000'000};
+    clock = start;
     add("old");
     model->togglePin(add("old but pinned"));
     clock = start.adding(1800);
     add("recent");
+    // Used exactly one hour ago is not yet older than the limit.
+    clock = start.adding(1 + 3600);
+    EXPECT_EQ(model->expiringCount(), 0);
+    model->preferences().setExpiryEnabled(true);
+    model->applyExpiry();
+    EXPECT_EQ(model->items().size(), 3u);
+    model->preferences().setExpiryEnabled(false);
     clock = start.adding(3600 + 10);
     EXPECT_EQ(model->expiringCount(), 1);
 
@@ -218,7 +361,9 @@ TEST_F(AppModelStorageChangesTest, ExpiryAsksBeforeDiscardingAndNeverCountsPinne
     model->preferences().setExpiryHours(6);
     add("a");
     add("b");
-    clock = clock.adding(30 * 3600 + 1);
+    clock = clock.adding(30 * 3600);
+    EXPECT_EQ(model->expiringCount(), 2);
+    clock = clock.adding(1);
     model->setExpiryEnabled(true);
     EXPECT_EQ(alerts.shown.back().title, "Discard 3 older items now?");
     EXPECT_EQ(textsOf(model->items()), std::vector<std::string>{"old but pinned"});
@@ -242,6 +387,7 @@ TEST_F(AppModelStorageChangesTest, ClearingKeepsPinnedEntriesOnlyWhenAsked) {
 
 TEST_F(AppModelStorageChangesTest, WhileLockedNothingChangesTheStorage) {
     startModel(true);
+    add("kept out by the limit");
     add("locked away");
     model.reset();
     vault.failLoad = true;
@@ -254,10 +400,13 @@ TEST_F(AppModelStorageChangesTest, WhileLockedNothingChangesTheStorage) {
     model->clearHistory(false);
     model->setCipher(Cipher::chaCha20Poly1305);
     EXPECT_FALSE(model->setPersistent(false));
+    EXPECT_FALSE(model->confirmMemoryOnly());
     std::filesystem::create_directories(chosen);
     model->moveDataFile(chosen);
     EXPECT_FALSE(rotate());
+    // Stored at once, applied when the store is open again.
     model->setMaxItems(1);
+    EXPECT_EQ(model->preferences().maxItems(), 1);
 
     EXPECT_EQ(model->preferences().cipher(), Cipher::aes256GCM);
     EXPECT_TRUE(model->preferences().persistent());
@@ -267,6 +416,9 @@ TEST_F(AppModelStorageChangesTest, WhileLockedNothingChangesTheStorage) {
     model->paste(ClipItem{}, true);
     EXPECT_EQ(desktop.beeps, 1);
     vault.failLoad = false;
+    model->unlock();
+    ASSERT_TRUE(waitUntil([&] { return !model->isLocked(); }));
+    EXPECT_EQ(textsOf(model->items()), std::vector<std::string>{"locked away"});
     EXPECT_EQ(textsAfterRestart(), std::vector<std::string>{"locked away"});
 }
 

@@ -7,6 +7,7 @@
 #include "core/store/InMemoryKeyVault.h"
 
 #include <QBuffer>
+#include <QColor>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFuture>
@@ -39,6 +40,7 @@ public:
     std::function<void()> hotKeyHandler;
     std::function<void()> wakeHandler;
     std::optional<std::string> recognized = "recognised words";
+    std::vector<std::string> iconLookups;
 
     void applyTheme(ThemeChoice) override {}
     void beep() override { ++beeps; }
@@ -58,7 +60,10 @@ public:
         return QtFuture::makeReadyFuture(recognized ? std::optional(RecognizedText{*recognized, {}})
                                                     : std::nullopt);
     }
-    std::optional<QIcon> applicationIcon(const std::string&) override { return std::nullopt; }
+    std::optional<QIcon> applicationIcon(const std::string& bundleID) override {
+        iconLookups.push_back(bundleID);
+        return QIcon();
+    }
 };
 
 class FakePanel : public PanelControl {
@@ -170,8 +175,8 @@ inline ClipDraft textDraft(const std::string& text) {
     return draft;
 }
 
-inline ClipDraft imageDraft(Qt::GlobalColor colour) {
-    QImage image(40, 30, QImage::Format_RGB32);
+inline ClipDraft imageDraft(const QColor& colour, QSize size = QSize(40, 30)) {
+    QImage image(size, QImage::Format_RGB32);
     image.fill(colour);
     QByteArray png;
     QBuffer buffer(&png);
@@ -242,6 +247,13 @@ protected:
     ClipItem add(const std::string& text) {
         clock = clock.adding(1);
         return *model->insert(textDraft(text));
+    }
+
+    // Another program copies `text`; the monitor looks at the clipboard at once.
+    void copyElsewhere(const std::string& text) {
+        clock = clock.adding(1);
+        pasteboard.setContent({.representations = {{std::string(PasteboardType::plainText), bytesOf(text)}}});
+        model->monitor().poll();
     }
 };
 
