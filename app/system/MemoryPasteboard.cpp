@@ -12,59 +12,71 @@ void MemoryPasteboard::setContent(Content content) {
     }
 }
 
-std::vector<std::string> MemoryPasteboard::types() {
-    ++reads_.types;
-    std::vector<std::string> result;
-    for (const auto& representation : content_.representations) {
-        result.push_back(representation.type);
-    }
-    return result;
-}
+class MemoryPasteboard::Snapshot final : public PasteboardContent {
+public:
+    Snapshot(Content content, ReadCounts& reads) : content_(std::move(content)), reads_(reads) {}
 
-std::optional<std::vector<std::string>> MemoryPasteboard::firstItemTypes() {
-    ++reads_.firstItemTypes;
-    if (content_.representations.empty()) {
-        return std::nullopt;
+    std::vector<std::string> types() override {
+        ++reads_.types;
+        return typeList();
     }
-    std::vector<std::string> result;
-    for (const auto& representation : content_.representations) {
-        result.push_back(representation.type);
-    }
-    return result;
-}
 
-std::optional<Bytes> MemoryPasteboard::data(std::string_view type) {
-    ++reads_.data;
-    const auto& representations = content_.representations;
-    const auto found = std::find_if(representations.begin(), representations.end(),
-                                    [type](const ClipRepresentation& r) { return r.type == type; });
-    if (found == representations.end()) {
-        return std::nullopt;
-    }
-    return found->data;
-}
-
-std::optional<std::string> MemoryPasteboard::plainText() {
-    ++reads_.plainText;
-    if (content_.plainText) {
-        return content_.plainText;
-    }
-    for (const auto& representation : content_.representations) {
-        if (representation.type == PasteboardType::plainText) {
-            return std::string(viewOf(representation.data));
+    std::optional<std::vector<std::string>> firstItemTypes() override {
+        ++reads_.firstItemTypes;
+        if (content_.representations.empty()) {
+            return std::nullopt;
         }
+        return typeList();
     }
-    return std::nullopt;
-}
 
-std::vector<std::string> MemoryPasteboard::fileURLs() {
-    ++reads_.fileURLs;
-    return content_.fileURLs;
-}
+    std::optional<Bytes> data(std::string_view type) override {
+        ++reads_.data;
+        const auto found = std::ranges::find(content_.representations, type, &ClipRepresentation::type);
+        if (found == content_.representations.end()) {
+            return std::nullopt;
+        }
+        return found->data;
+    }
 
-std::optional<Bytes> MemoryPasteboard::imageAsTIFF() {
-    ++reads_.imageAsTIFF;
-    return content_.tiffImage;
+    std::optional<std::string> plainText() override {
+        ++reads_.plainText;
+        if (content_.plainText) {
+            return content_.plainText;
+        }
+        for (const auto& representation : content_.representations) {
+            if (representation.type == PasteboardType::plainText) {
+                return std::string(viewOf(representation.data));
+            }
+        }
+        return std::nullopt;
+    }
+
+    std::vector<std::string> fileURLs() override {
+        ++reads_.fileURLs;
+        return content_.fileURLs;
+    }
+
+    std::optional<Bytes> imageAsTIFF() override {
+        ++reads_.imageAsTIFF;
+        return content_.tiffImage;
+    }
+
+private:
+    std::vector<std::string> typeList() const {
+        std::vector<std::string> result;
+        for (const auto& representation : content_.representations) {
+            result.push_back(representation.type);
+        }
+        return result;
+    }
+
+    const Content content_;
+    ReadCounts& reads_;
+};
+
+std::unique_ptr<PasteboardContent> MemoryPasteboard::read() {
+    ++reads_.snapshots;
+    return std::make_unique<Snapshot>(content_, reads_);
 }
 
 void MemoryPasteboard::clearContents() {

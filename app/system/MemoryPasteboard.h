@@ -25,6 +25,7 @@ public:
     };
 
     struct ReadCounts {
+        int snapshots = 0;
         int types = 0;
         int firstItemTypes = 0;
         int data = 0;
@@ -32,7 +33,9 @@ public:
         int fileURLs = 0;
         int imageAsTIFF = 0;
 
-        int total() const { return types + firstItemTypes + data + plainText + fileURLs + imageAsTIFF; }
+        int total() const {
+            return snapshots + types + firstItemTypes + data + plainText + fileURLs + imageAsTIFF;
+        }
         friend bool operator==(const ReadCounts&, const ReadCounts&) = default;
     };
 
@@ -45,12 +48,9 @@ public:
     const ReadCounts& reads() const { return reads_; }
 
     std::int64_t changeCount() override { return changeCount_; }
-    std::vector<std::string> types() override;
-    std::optional<std::vector<std::string>> firstItemTypes() override;
-    std::optional<Bytes> data(std::string_view type) override;
-    std::optional<std::string> plainText() override;
-    std::vector<std::string> fileURLs() override;
-    std::optional<Bytes> imageAsTIFF() override;
+    // A snapshot of the content; its reads are counted here, on whichever thread makes them, so read
+    // the counts only once those reads are done.
+    std::unique_ptr<PasteboardContent> read() override;
 
     void clearContents() override;
     void writeItem(const std::vector<ClipRepresentation>& representations) override;
@@ -58,6 +58,8 @@ public:
     void setString(std::string_view text) override;
 
 private:
+    class Snapshot;
+
     void replace(Content content);
 
     Content content_;

@@ -92,6 +92,25 @@ std::vector<std::string> targetsToRead(std::string_view identifier, const std::v
     return result;
 }
 
+std::optional<std::string> chosenImageTarget(const std::vector<std::string>& offered) {
+    constexpr std::array<std::string_view, 6> preference = {"image/png", "image/tiff", "image/jpeg",
+                                                            "image/gif", "image/webp", "image/bmp"};
+    for (const auto wanted : preference) {
+        for (const auto& target : offered) {
+            if (equalsIgnoringCase(target, wanted)) {
+                return target;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+bool isOtherImageTarget(std::string_view target, const std::optional<std::string>& chosen) {
+    constexpr std::string_view image = "image/";
+    return target.size() > image.size() && equalsIgnoringCase(target.substr(0, image.size()), image) &&
+           target != chosen;
+}
+
 std::vector<std::string> mimeTypesForIdentifier(std::string_view identifier) {
     if (identifier == PasteboardType::plainText) {
         return {std::string(utf8Text), "text/plain"};

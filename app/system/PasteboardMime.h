@@ -24,6 +24,13 @@ std::optional<std::string> identifierForTarget(std::string_view target);
 // compare without regard to case).
 std::vector<std::string> targetsToRead(std::string_view identifier, const std::vector<std::string>& offered);
 
+// Toolkits offer one image under every format they can convert it to, each conversion costing the
+// owner time and us memory, so only one is read: "image/png" when offered, else the first offered of
+// TIFF, JPEG, GIF, WebP and BMP, in that preference. Spelled as offered; nothing when none is.
+std::optional<std::string> chosenImageTarget(const std::vector<std::string>& offered);
+// Whether an offered target is an image type other than `chosen`, and so neither read nor kept.
+bool isOtherImageTarget(std::string_view target, const std::optional<std::string>& chosen);
+
 // The MIME types a representation is written under; plain text goes under both the UTF-8 type and
 // "text/plain", from which Qt also offers UTF8_STRING, STRING and TEXT.
 std::vector<std::string> mimeTypesForIdentifier(std::string_view identifier);

@@ -2,10 +2,13 @@
 
 #include "app/system/ImageThumbnail.h"
 #include "core/model/ContentHash.h"
+#include "core/values/UnicodeText.h"
 
 #include <QString>
 #include <QUrl>
 #include <algorithm>
+#include <iterator>
+#include <limits>
 #include <utility>
 
 namespace snipstack {
@@ -15,10 +18,6 @@ namespace {
 // Invalid UTF-8 sequences become U+FFFD.
 QString stringOf(std::string_view utf8) {
     return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
-}
-
-std::string validUtf8(std::string_view bytes) {
-    return stringOf(bytes).toStdString();
 }
 
 Bytes toBytes(const QByteArray& bytes) {
@@ -41,6 +40,7 @@ ClipRepresentation* findType(std::vector<ClipRepresentation>& representations, s
 
 PasteboardMonitor::PasteboardMonitor(Pasteboard& pasteboard, Workspace& workspace, QObject* parent)
     : QObject(parent), pasteboard_(pasteboard), workspace_(workspace) {
+    worker_.setMaxThreadCount(1);
     connect(&timer_, &QTimer::timeout, this, &PasteboardMonitor::poll);
     changeTimer_.setSingleShot(true);
     changeTimer_.setInterval(changeCoalescing);
@@ -56,6 +56,9 @@ PasteboardMonitor::PasteboardMonitor(Pasteboard& pasteboard, Workspace& workspac
 
 PasteboardMonitor::~PasteboardMonitor() {
     pasteboard_.onChange = nullptr;
+    // Readings still queued are skipped; the one under way ends within its owner's deadlines.
+    newestChange_ = std::numeric_limits<std::uint64_t>::max();
+    worker_.waitForDone();
 }
 
 void PasteboardMonitor::start(std::chrono::milliseconds interval) {
@@ -69,28 +72,79 @@ void PasteboardMonitor::poll() {
     }
     // Moved on before capturing, so content that fails to capture is not tried again.
     const std::int64_t previous = std::exchange(lastChangeCount, count);
-    const std::optional<std::vector<std::string>> firstItemTypes = pasteboard_.firstItemTypes();
-    const std::optional<ClipDraft> draft = capture(firstItemTypes);
-    if (!draft) {
-        return;
+    // What the main thread alone may ask is asked now: the front application is the one in front
+    // when the change was seen, and the preference is read here.
+    auto reading = std::make_shared<Reading>();
+    reading->change = ++changes_;
+    reading->content = pasteboard_.read();
+    reading->front = workspace_.frontmostApplication();
+    reading->skipMarked = !skipConfidential || skipConfidential();
+    reading->afterFirstPoll = previous != -1;
+    newestChange_ = reading->change;
+    {
+        const std::lock_guard lock(mutex_);
+        ++underway_;
     }
-    // Screenshot tools put a lone PNG on the clipboard; content found at launch is never fresh.
-    lastCaptureWasNewScreenshot_ =
-        previous != -1 && draft->kind == ClipKind::image &&
-        firstItemTypes == std::vector<std::string>{std::string(PasteboardType::png)};
-    if (onCapture) {
-        onCapture(*draft);
+    worker_.start([this, reading] { read(*reading); });
+}
+
+void PasteboardMonitor::read(Reading& reading) {
+    Finished finished;
+    if (reading.change == newestChange_) {
+        const std::optional<std::vector<std::string>> firstItemTypes = reading.content->firstItemTypes();
+        finished.draft = capture(*reading.content, firstItemTypes, reading.front, reading.skipMarked);
+        // Screenshot tools put a lone PNG on the clipboard; content found at launch is never fresh.
+        finished.newScreenshot = reading.afterFirstPoll && finished.draft &&
+                                 finished.draft->kind == ClipKind::image &&
+                                 firstItemTypes == std::vector<std::string>{std::string(PasteboardType::png)};
     }
-    lastCaptureWasNewScreenshot_ = false;
+    reading.content.reset();
+    {
+        const std::lock_guard lock(mutex_);
+        finished_.push_back(std::move(finished));
+    }
+    finishedChanged_.notify_all();
+    QMetaObject::invokeMethod(this, &PasteboardMonitor::deliver, Qt::QueuedConnection);
+}
+
+void PasteboardMonitor::deliver() {
+    std::deque<Finished> ready;
+    {
+        const std::lock_guard lock(mutex_);
+        ready.swap(finished_);
+        underway_ -= ready.size();
+    }
+    for (Finished& finished : ready) {
+        if (!finished.draft || !onCapture) {
+            continue;
+        }
+        lastCaptureWasNewScreenshot_ = finished.newScreenshot;
+        onCapture(*finished.draft);
+        lastCaptureWasNewScreenshot_ = false;
+    }
+}
+
+bool PasteboardMonitor::waitForCaptures(std::chrono::milliseconds timeout) {
+    {
+        std::unique_lock lock(mutex_);
+        if (!finishedChanged_.wait_for(lock, timeout, [this] { return finished_.size() == underway_; })) {
+            return false;
+        }
+    }
+    deliver();
+    return true;
 }
 
 std::optional<ClipDraft>
-PasteboardMonitor::capture(const std::optional<std::vector<std::string>>& firstItemTypes) {
-    if ((!skipConfidential || skipConfidential()) && carriesMarker()) {
+PasteboardMonitor::capture(PasteboardContent& content,
+                           const std::optional<std::vector<std::string>>& firstItemTypes,
+                           const std::optional<RunningApplication>& front, bool skipMarked) {
+    if (skipMarked && std::ranges::any_of(content.types(), [](const std::string& type) {
+            return std::ranges::find(confidentialMarkerTypes, type) != confidentialMarkerTypes.end();
+        })) {
         return std::nullopt;
     }
-    const std::optional<RunningApplication> front = workspace_.frontmostApplication();
-    if (std::optional<ClipDraft> files = fileDraft(front)) {
+    if (std::optional<ClipDraft> files = fileDraft(content, front)) {
         return files;
     }
     if (!firstItemTypes) {
@@ -100,7 +154,7 @@ PasteboardMonitor::capture(const std::optional<std::vector<std::string>>& firstI
     std::vector<ClipRepresentation> collected;
     std::size_t total = 0;
     for (const std::string& type : *firstItemTypes) {
-        std::optional<Bytes> bytes = pasteboard_.data(type);
+        std::optional<Bytes> bytes = content.data(type);
         if (!bytes) {
             continue;
         }
@@ -112,14 +166,21 @@ PasteboardMonitor::capture(const std::optional<std::vector<std::string>>& firstI
         collected.push_back({type, std::move(*bytes)});
     }
 
-    if (std::optional<std::string> raw = pasteboard_.plainText(); raw && !raw->empty()) {
+    // The plain text was read with the other types; asking the owner again would transfer it twice.
+    std::optional<std::string> text;
+    if (const ClipRepresentation* plain = findType(collected, PasteboardType::plainText)) {
+        text = unicode::validUTF8(viewOf(plain->data));
+    } else if (std::optional<std::string> raw = content.plainText()) {
+        text = unicode::validUTF8(*raw);
+    }
+    if (text && !text->empty()) {
         ClipDraft draft;
-        draft.text = validUtf8(*raw);
         if (!findType(collected, PasteboardType::plainText)) {
-            collected.push_back({std::string(PasteboardType::plainText), bytesOf(draft.text)});
+            collected.push_back({std::string(PasteboardType::plainText), bytesOf(*text)});
         }
+        draft.contentHash = contentHash(*text);
+        draft.text = std::move(*text);
         draft.payload.representations = std::move(collected);
-        draft.contentHash = contentHash(draft.text);
         setSource(draft, front);
         return draft;
     }
@@ -131,30 +192,25 @@ PasteboardMonitor::capture(const std::optional<std::vector<std::string>>& firstI
         if (ClipRepresentation* found = findType(collected, type)) {
             image = std::move(found->data);
         } else {
-            image = pasteboard_.data(type);
+            image = content.data(type);
         }
         if (image) {
             return makeImageDraft(std::move(*image), type, std::move(collected), front);
         }
     }
 
-    std::optional<Bytes> tiff = pasteboard_.imageAsTIFF();
+    std::optional<Bytes> tiff = content.imageAsTIFF();
     if (!tiff || tiff->size() > maxCaptureBytes) {
         return std::nullopt;
     }
     return makeImageDraft(std::move(*tiff), PasteboardType::tiff, std::move(collected), front);
 }
 
-bool PasteboardMonitor::carriesMarker() {
-    return std::ranges::any_of(pasteboard_.types(), [](const std::string& type) {
-        return std::ranges::find(confidentialMarkerTypes, type) != confidentialMarkerTypes.end();
-    });
-}
-
-std::optional<ClipDraft> PasteboardMonitor::fileDraft(const std::optional<RunningApplication>& front) {
+std::optional<ClipDraft> PasteboardMonitor::fileDraft(PasteboardContent& content,
+                                                      const std::optional<RunningApplication>& front) {
     ClipDraft draft;
     draft.kind = ClipKind::file;
-    for (const std::string& string : pasteboard_.fileURLs()) {
+    for (const std::string& string : content.fileURLs()) {
         // The pasteboard promises file URLs only; a malformed or relative one is still left out.
         const QUrl url(stringOf(string));
         const QString path = url.isValid() && url.isLocalFile() ? url.toLocalFile() : QString();
@@ -177,6 +233,8 @@ std::optional<ClipDraft> PasteboardMonitor::fileDraft(const std::optional<Runnin
 }
 
 void PasteboardMonitor::write(const ClipPayload& payload, ClipKind kind) {
+    // A reading still queued would take in this very write.
+    newestChange_ = ++changes_;
     pasteboard_.clearContents();
     if (kind == ClipKind::file) {
         std::vector<std::string> urls;
@@ -187,8 +245,15 @@ void PasteboardMonitor::write(const ClipPayload& payload, ClipKind kind) {
             }
         }
         pasteboard_.writeFileURLs(urls);
-    } else {
+    } else if (std::ranges::none_of(payload.representations, PasteboardType::isMarker,
+                                    &ClipRepresentation::type)) {
         pasteboard_.writeItem(payload.representations);
+    } else {
+        // A marker would tell the next clipboard reader that a secret is a secret after all.
+        std::vector<ClipRepresentation> representations;
+        std::ranges::copy_if(payload.representations, std::back_inserter(representations),
+                             [](const ClipRepresentation& r) { return !PasteboardType::isMarker(r.type); });
+        pasteboard_.writeItem(representations);
     }
     lastChangeCount = pasteboard_.changeCount();
 }
@@ -226,7 +291,7 @@ std::optional<std::string> PasteboardMonitor::plainText(const ClipPayload& paylo
     if (!bytes) {
         return std::nullopt;
     }
-    return validUtf8(viewOf(*bytes));
+    return unicode::validUTF8(viewOf(*bytes));
 }
 
 } // namespace snipstack

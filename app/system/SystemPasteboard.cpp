@@ -1,17 +1,22 @@
 #include "app/system/SystemPasteboard.h"
 
 #include "app/system/PasteboardMime.h"
+#include "app/system/SelectionContent.h"
+#include "app/system/X11SelectionReader.h"
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QImage>
-#include <QImageReader>
-#include <QImageWriter>
 #include <QMimeData>
-#include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <utility>
 
 namespace snipstack {
+
+struct SystemPasteboard::SharedReader {
+    std::mutex mutex;
+    X11SelectionReader reader;
+};
 
 namespace {
 
@@ -25,18 +30,84 @@ QByteArray toQt(const Bytes& bytes) {
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
 }
 
-Bytes fromQt(const QByteArray& bytes) {
-    return Bytes(bytes.begin(), bytes.end());
-}
+// Our own data, taken on the main thread while we own the selection: asking the X server would
+// have this process answer itself. QByteArray copies share their bytes, so this copies nothing.
+class OwnSelection final : public SelectionSource {
+public:
+    explicit OwnSelection(const QMimeData* data) {
+        if (!data) {
+            return;
+        }
+        std::vector<std::string> targets;
+        for (const auto& format : data->formats()) {
+            targets.push_back(format.toStdString());
+            values_.emplace_back(format.toStdString(), data->data(format));
+        }
+        targets_ = std::move(targets);
+    }
 
-bool contains(const std::vector<std::string>& list, std::string_view value) {
-    return std::find(list.begin(), list.end(), value) != list.end();
-}
+    std::optional<std::vector<std::string>> targets() override { return targets_; }
+
+    std::optional<Bytes> read(const std::string& target) override {
+        for (const auto& [name, value] : values_) {
+            if (name == target) {
+                return Bytes(value.begin(), value.end());
+            }
+        }
+        return std::nullopt;
+    }
+
+private:
+    std::optional<std::vector<std::string>> targets_;
+    std::vector<std::pair<std::string, QByteArray>> values_;
+};
+
+// Another program's selection, read over our own connection within the bounds above.
+class OtherProgramsSelection final : public SelectionSource {
+public:
+    explicit OtherProgramsSelection(std::shared_ptr<SystemPasteboard::SharedReader> reader)
+        : reader_(std::move(reader)) {}
+
+    std::optional<std::vector<std::string>> targets() override {
+        {
+            const std::lock_guard lock(reader_->mutex);
+            if (!reader_->reader.hasOwner()) {
+                return std::nullopt;
+            }
+        }
+        const auto answer = read("TARGETS");
+        if (!answer) {
+            return std::nullopt;
+        }
+        const std::lock_guard lock(reader_->mutex);
+        return reader_->reader.atomNames(*answer);
+    }
+
+    std::optional<Bytes> read(const std::string& target) override {
+        if (ownerStalled_ || readingLeft_ <= 0s) {
+            return std::nullopt;
+        }
+        const std::lock_guard lock(reader_->mutex);
+        const auto start = std::chrono::steady_clock::now();
+        auto result = reader_->reader.read(target, ownerPatience, start + readingLeft_);
+        readingLeft_ -= std::chrono::steady_clock::now() - start;
+        ownerStalled_ = result.status == X11SelectionReader::Status::timedOut;
+        if (result.status != X11SelectionReader::Status::delivered) {
+            return std::nullopt;
+        }
+        return std::move(result.data);
+    }
+
+private:
+    std::shared_ptr<SystemPasteboard::SharedReader> reader_;
+    bool ownerStalled_ = false;
+    std::chrono::steady_clock::duration readingLeft_ = readingPerChange;
+};
 
 } // namespace
 
 SystemPasteboard::SystemPasteboard(QObject* parent)
-    : QObject(parent), clipboard_(QGuiApplication::clipboard()) {
+    : QObject(parent), clipboard_(QGuiApplication::clipboard()), reader_(std::make_shared<SharedReader>()) {
     connect(clipboard_, &QClipboard::dataChanged, this, [this] {
         // Our own setMimeData() reports synchronously; the write counts it itself. A copy by another
         // program supersedes a clear of ours still waiting.
@@ -49,73 +120,18 @@ SystemPasteboard::SystemPasteboard(QObject* parent)
 
 SystemPasteboard::~SystemPasteboard() = default;
 
-std::vector<std::string> SystemPasteboard::types() {
-    return offer().types;
-}
-
-std::optional<std::vector<std::string>> SystemPasteboard::firstItemTypes() {
-    const auto& current = offer();
-    if (!current.hasItem) {
-        return std::nullopt;
+std::unique_ptr<PasteboardContent> SystemPasteboard::read() {
+    if (clearPending_) {
+        return std::make_unique<SelectionContent>(std::make_unique<OwnSelection>(nullptr));
     }
-    return current.types;
-}
-
-std::optional<Bytes> SystemPasteboard::data(std::string_view type) {
-    const auto& current = offer();
-    if (!contains(current.types, type)) {
-        return std::nullopt;
+    if (clipboard_->ownsClipboard()) {
+        return std::make_unique<SelectionContent>(std::make_unique<OwnSelection>(clipboard_->mimeData()));
     }
-    if (type == PasteboardType::fileURL) {
-        return bytesOf(current.fileURLs.front());
-    }
-    for (const auto& target : mime::targetsToRead(type, current.targets)) {
-        if (auto bytes = readTarget(target)) {
-            if (target == mime::latin1String) {
-                return fromQt(QString::fromLatin1(toQt(*bytes)).toUtf8());
-            }
-            return bytes;
-        }
-    }
-    return std::nullopt;
-}
-
-std::optional<std::string> SystemPasteboard::plainText() {
-    const auto bytes = data(PasteboardType::plainText);
-    if (!bytes) {
-        return std::nullopt;
-    }
-    return std::string(viewOf(*bytes));
-}
-
-std::vector<std::string> SystemPasteboard::fileURLs() {
-    return offer().fileURLs;
-}
-
-std::optional<Bytes> SystemPasteboard::imageAsTIFF() {
-    static const auto decodable = QImageReader::supportedMimeTypes();
-    for (const auto& target : offer().targets) {
-        if (!decodable.contains(QByteArray::fromStdString(target))) {
-            continue;
-        }
-        const auto bytes = readTarget(target);
-        const auto image = bytes ? QImage::fromData(toQt(*bytes)) : QImage();
-        if (image.isNull()) {
-            continue;
-        }
-        QBuffer buffer;
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, "tiff");
-        if (writer.write(image)) {
-            return fromQt(buffer.data());
-        }
-    }
-    return std::nullopt;
+    return std::make_unique<SelectionContent>(std::make_unique<OtherProgramsSelection>(reader_));
 }
 
 void SystemPasteboard::clearContents() {
     noteChange();
-    offer_.emplace();
     if (clearPending_) {
         return;
     }
@@ -166,80 +182,8 @@ void SystemPasteboard::setString(std::string_view text) {
     writeItem({{std::string(PasteboardType::plainText), bytesOf(text)}});
 }
 
-SystemPasteboard::Offer& SystemPasteboard::offer() {
-    if (!offer_) {
-        offer_.emplace();
-        offer_->readingLeft = readingPerChange;
-        listTypes(*offer_);
-    }
-    return *offer_;
-}
-
-void SystemPasteboard::listTypes(Offer& offer) {
-    if (clipboard_->ownsClipboard()) {
-        for (const auto& format : clipboard_->mimeData()->formats()) {
-            offer.targets.push_back(format.toStdString());
-        }
-        offer.hasItem = true;
-    } else if (reader_.hasOwner()) {
-        if (const auto targets = readTarget("TARGETS")) {
-            offer.targets = reader_.atomNames(*targets);
-            offer.hasItem = true;
-        }
-    }
-    for (const auto& target : offer.targets) {
-        auto identifier = mime::identifierForTarget(target);
-        if (!identifier) {
-            continue;
-        }
-        if (*identifier == PasteboardType::concealed) {
-            if (readTarget(target) != bytesOf("secret")) {
-                continue;
-            }
-        } else if (*identifier == PasteboardType::fileURL) {
-            offer.fileURLs = mime::fileURLsInURIList(readTarget(target).value_or(Bytes{}));
-            if (offer.fileURLs.empty()) {
-                identifier = target;
-            }
-        }
-        if (!contains(offer.types, *identifier)) {
-            offer.types.push_back(*identifier);
-        }
-    }
-}
-
-std::optional<Bytes> SystemPasteboard::readTarget(const std::string& target) {
-    if (const auto cached = turnCache_.find(target); cached != turnCache_.end()) {
-        return cached->second;
-    }
-    if (turnCache_.empty()) {
-        QMetaObject::invokeMethod(
-            this, [this] { turnCache_.clear(); }, Qt::QueuedConnection);
-    }
-    std::optional<Bytes> bytes;
-    if (clipboard_->ownsClipboard()) {
-        // Asking the X server would wait for this very thread to answer.
-        const auto* data = clipboard_->mimeData();
-        if (const auto format = QString::fromStdString(target); data->hasFormat(format)) {
-            bytes = fromQt(data->data(format));
-        }
-    } else if (auto& current = offer(); !current.ownerStalled && current.readingLeft > 0s) {
-        const auto start = std::chrono::steady_clock::now();
-        auto result = reader_.read(target, ownerPatience, start + current.readingLeft);
-        current.readingLeft -= std::chrono::steady_clock::now() - start;
-        current.ownerStalled = result.status == X11SelectionReader::Status::timedOut;
-        if (result.status == X11SelectionReader::Status::delivered) {
-            bytes = std::move(result.data);
-        }
-    }
-    turnCache_.emplace(target, bytes);
-    return bytes;
-}
-
 void SystemPasteboard::noteChange() {
     ++changeCount_;
-    offer_.reset();
-    turnCache_.clear();
     QMetaObject::invokeMethod(
         this,
         [this] {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <poll.h>
 #include <xcb/xcb.h>
@@ -98,7 +99,13 @@ X11SelectionReader::Result X11SelectionReader::read(std::string_view target,
         return {};
     }
     if (reply->type == incr_) {
-        return readIncrementally(patience, deadline);
+        // The announcement holds a lower bound of the size, so the value rarely has to be regrown:
+        // growing would hold it twice for a moment.
+        std::uint32_t sizeHint = 0;
+        if (xcb_get_property_value_length(reply.get()) >= 4) {
+            std::memcpy(&sizeHint, xcb_get_property_value(reply.get()), sizeof sizeHint);
+        }
+        return readIncrementally(patience, deadline, sizeHint);
     }
     xcb_delete_property(connection_, window_, property_);
     xcb_flush(connection_);
@@ -106,11 +113,13 @@ X11SelectionReader::Result X11SelectionReader::read(std::string_view target,
 }
 
 X11SelectionReader::Result X11SelectionReader::readIncrementally(std::chrono::milliseconds patience,
-                                                                 Clock::time_point deadline) {
+                                                                 Clock::time_point deadline,
+                                                                 std::size_t sizeHint) {
     // Deleting the announcement asks for the first piece; deleting each piece asks for the next, and
     // an empty piece ends the transfer.
     xcb_delete_property(connection_, window_, property_);
     Result result{Status::delivered, {}};
+    result.data.reserve(std::min(sizeHint, maxValueBytes + 1));
     for (;;) {
         const auto event =
             waitForEvent(connection_, std::min(Clock::now() + patience, deadline),

@@ -16,8 +16,8 @@ namespace snipstack {
 
 // Reads the CLIPBOARD selection over an X connection of its own, with deadlines. Qt's own read
 // waits a fixed five seconds per request on the calling thread and cannot be shortened; this one
-// also leaves Qt's event processing alone. Not for reading a selection this process owns: the
-// owner would have to answer from the thread that is waiting.
+// also leaves Qt's event processing alone. Not for reading a selection this process owns from the
+// main thread: the owner would have to answer from the thread that is waiting. One thread at a time.
 class X11SelectionReader {
 public:
     using Clock = std::chrono::steady_clock;
@@ -49,7 +49,8 @@ private:
     void disconnect();
     std::uint32_t atom(std::string_view name);
     std::optional<std::uint32_t> serverTime(Clock::time_point deadline);
-    Result readIncrementally(std::chrono::milliseconds patience, Clock::time_point deadline);
+    Result readIncrementally(std::chrono::milliseconds patience, Clock::time_point deadline,
+                             std::size_t sizeHint);
 
     xcb_connection_t* connection_ = nullptr;
     std::uint32_t window_ = 0;

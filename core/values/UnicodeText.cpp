@@ -192,4 +192,36 @@ std::vector<std::string> splitAtWhitespace(std::string_view text) {
     return words;
 }
 
+std::string validUTF8(std::string_view bytes) {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    const auto length = static_cast<std::int64_t>(bytes.size());
+    std::int64_t at = 0;
+    while (at < length) {
+        if (data[at] < 0x80) {
+            ++at;
+            continue;
+        }
+        std::int64_t next = at;
+        UChar32 c = 0;
+        U8_NEXT(data, next, length, c);
+        if (c < 0) {
+            break;
+        }
+        at = next;
+    }
+    std::string result(bytes.substr(0, static_cast<std::size_t>(at)));
+    while (at < length) {
+        const std::int64_t start = at;
+        UChar32 c = 0;
+        U8_NEXT(data, at, length, c);
+        if (c < 0) {
+            result += "\xEF\xBF\xBD";
+        } else {
+            result.append(
+                bytes.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(at - start)));
+        }
+    }
+    return result;
+}
+
 } // namespace snipstack::unicode

@@ -15,6 +15,10 @@ std::string prefixOfCharacters(std::string_view text, std::size_t limit);
 // Input and output are UTF-8; invalid input sequences become U+FFFD.
 std::string foldForSearch(std::string_view text);
 
+// `bytes` as valid UTF-8: each ill-formed sequence becomes U+FFFD. Valid input is copied once,
+// with no detour through another encoding.
+std::string validUTF8(std::string_view bytes);
+
 // Splits at every Unicode White_Space character and drops empty words.
 std::vector<std::string> splitAtWhitespace(std::string_view text);
 

@@ -50,13 +50,13 @@ TEST_F(AppModelActionsTest, ANewScreenshotOpensInTheEditorOnlyWhenAsked) {
     const Bytes png = *imageDraft(Qt::green).payload.dataForType(PasteboardType::png);
     model->showPanel(std::nullopt);
     pasteboard.setContent({.representations = {{std::string(PasteboardType::png), png}}});
-    model->monitor().poll();
+    pollNow();
     EXPECT_EQ(windows.imageEditorsOpened, std::vector<Uuid>{model->items().front().id});
     EXPECT_FALSE(windows.panel->visible);
 
     model->preferences().setOpenScreenshotsInEditor(false);
     pasteboard.setContent({.representations = {{std::string(PasteboardType::png), png}}});
-    model->monitor().poll();
+    pollNow();
     EXPECT_EQ(windows.imageEditorsOpened.size(), 1u);
 }
 
@@ -88,7 +88,7 @@ TEST_F(AppModelActionsTest, PasteWritesMovesHidesAndSendsTheKeystrokeLater) {
     add("newer");
     model->showPanel(std::nullopt);
     model->paste(visible("older"), true);
-    EXPECT_EQ(*pasteboard.plainText(), "older");
+    EXPECT_EQ(*pasteboard.read()->plainText(), "older");
     EXPECT_EQ(model->items().front().text, "older");
     EXPECT_FALSE(windows.panel->visible);
     EXPECT_TRUE(desktop.pasteKeystrokes.empty());
@@ -100,10 +100,10 @@ TEST_F(AppModelActionsTest, PasteWritesMovesHidesAndSendsTheKeystrokeLater) {
     model->paste(visible("newer"), false);
     EXPECT_EQ(textsOf(model->items()), (std::vector<std::string>{"newer", "older"}));
     model->deleteItem(visible("newer"));
-    model->monitor().poll();
+    pollNow();
     runEventsFor(std::chrono::milliseconds(200));
     EXPECT_EQ(desktop.pasteKeystrokes.size(), 1u);
-    EXPECT_EQ(*pasteboard.plainText(), "newer");
+    EXPECT_EQ(*pasteboard.read()->plainText(), "newer");
     EXPECT_EQ(textsOf(model->items()), std::vector<std::string>{"older"});
 
     // Without access the entry stays on the clipboard and access is asked for instead.
@@ -112,7 +112,7 @@ TEST_F(AppModelActionsTest, PasteWritesMovesHidesAndSendsTheKeystrokeLater) {
     runEventsFor(std::chrono::milliseconds(200));
     EXPECT_EQ(desktop.pasteKeystrokes.size(), 1u);
     EXPECT_EQ(desktop.accessRequests, 1);
-    EXPECT_EQ(*pasteboard.plainText(), "older");
+    EXPECT_EQ(*pasteboard.read()->plainText(), "older");
 }
 
 TEST_F(AppModelActionsTest, ClicksRunTheActionOfTheirModifiers) {

@@ -130,9 +130,9 @@ TEST_F(AppModelStartupTest, RequiredAuthenticationUnlocksOffTheMainThreadAndRelo
     startModel(true);
     EXPECT_TRUE(model->isLocked());
     // What is on the clipboard at start is taken in once the store is open.
-    model->monitor().poll();
+    pollNow();
     ASSERT_TRUE(waitUntil([&] { return !model->isLocked(); }));
-    model->monitor().poll();
+    pollNow();
     EXPECT_EQ(textsOf(model->items()), (std::vector<std::string>{"secret", "left behind"}));
 
     // Deleted, it stays deleted across a wake although it is still on the clipboard.
@@ -143,7 +143,7 @@ TEST_F(AppModelStartupTest, RequiredAuthenticationUnlocksOffTheMainThreadAndRelo
     desktop.wakeHandler();
     ASSERT_TRUE(waitUntil([&] { return !model->isLocked(); }));
     EXPECT_EQ(locks, 1);
-    model->monitor().poll();
+    pollNow();
     EXPECT_EQ(textsOf(model->items()), std::vector<std::string>{"left behind"});
 
     vault.failLoad = true;
@@ -158,7 +158,7 @@ TEST_F(AppModelStartupTest, RequiredAuthenticationUnlocksOffTheMainThreadAndRelo
     vault.failLoad = false;
     model->unlock();
     ASSERT_TRUE(waitUntil([&] { return !model->isLocked(); }));
-    model->monitor().poll();
+    pollNow();
     EXPECT_EQ(textsOf(model->items()), (std::vector<std::string>{"copied while locked", "left behind"}));
 }
 

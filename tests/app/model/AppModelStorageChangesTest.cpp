@@ -200,7 +200,7 @@ TEST_F(AppModelStorageChangesTest, ARotationLosesNothingAndTakesInOnlyWhatWasCop
     EXPECT_FALSE(model->isRotating());
     EXPECT_NE(model->diskStore()->manifest().keyID, oldKey);
     EXPECT_FALSE(vault.keys.load(oldKey));
-    model->monitor().poll();
+    pollNow();
     std::vector<std::string> expected = textsOf(before);
     expected.insert(expected.begin(), "during rotation");
     EXPECT_EQ(textsOf(model->items()), expected);
@@ -208,10 +208,10 @@ TEST_F(AppModelStorageChangesTest, ARotationLosesNothingAndTakesInOnlyWhatWasCop
 
     // Cleared, the history stays empty after a rotation although the clipboard still holds a copy.
     // (The new run first takes in what the clipboard holds at its start.)
-    model->monitor().poll();
+    pollNow();
     model->clearHistory(false);
     ASSERT_TRUE(rotate());
-    model->monitor().poll();
+    pollNow();
     EXPECT_TRUE(model->items().empty());
 }
 

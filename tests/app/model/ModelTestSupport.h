@@ -253,7 +253,13 @@ protected:
     void copyElsewhere(const std::string& text) {
         clock = clock.adding(1);
         pasteboard.setContent({.representations = {{std::string(PasteboardType::plainText), bytesOf(text)}}});
+        pollNow();
+    }
+
+    // The monitor looks at the clipboard, and what it read reaches the model before this returns.
+    void pollNow() {
         model->monitor().poll();
+        ASSERT_TRUE(model->monitor().waitForCaptures());
     }
 };
 

@@ -9,7 +9,10 @@
 #include <QImage>
 #include <QTimer>
 #include <QtEndian>
+#include <atomic>
+#include <future>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace snipstack;
 
@@ -47,11 +50,16 @@ protected:
         };
     }
 
-    // Another program copies; then the monitor polls.
+    // Another program copies; then the monitor polls and its reading finishes.
     void copy(std::vector<ClipRepresentation> representations, std::optional<std::string> text = {},
               std::vector<std::string> fileURLs = {}) {
         board.setContent({std::move(representations), std::move(text), std::move(fileURLs)});
+        pollNow();
+    }
+
+    void pollNow() {
         monitor.poll();
+        ASSERT_TRUE(monitor.waitForCaptures());
     }
 
     MemoryPasteboard board;
@@ -146,16 +154,105 @@ TEST_F(PasteboardMonitorTest, OnlyNewContentIsCapturedAndOnlyALonePNGCopiedAfter
     EXPECT_EQ(screenshots, (std::vector{false, true, false}));
 
     const MemoryPasteboard::ReadCounts reads = board.reads();
-    monitor.poll();
+    pollNow();
     EXPECT_EQ(board.reads(), reads);
-    monitor.write({{rep(type::html, "<b>two</b>"), rep(type::plainText, "two")}}, ClipKind::text);
+    // Markers are read, never written back: the next reader would take a secret for one again.
+    monitor.write({{rep(type::html, "<b>two</b>"), rep(type::concealed, "secret"),
+                    rep(type::plainText, "two"), rep(type::transient, "")}},
+                  ClipKind::text);
+    EXPECT_EQ(board.content().representations,
+              (std::vector{rep(type::html, "<b>two</b>"), rep(type::plainText, "two")}));
     monitor.write({{rep(type::fileURL, "file:///tmp/a%20b"), rep(type::fileURL, "not a url"),
                     rep(type::fileURL, "https://example.com/")}},
                   ClipKind::file);
     EXPECT_EQ(board.content().fileURLs,
               (std::vector<std::string>{"file:///tmp/a%20b", "https://example.com/"}));
-    monitor.poll();
+    pollNow();
     EXPECT_EQ(drafts.size(), 3u);
+}
+
+// Content whose every read waits until the test lets it go, as a slow owner's would.
+class HeldPasteboard : public MemoryPasteboard {
+public:
+    std::unique_ptr<PasteboardContent> read() override {
+        struct Held : PasteboardContent {
+            Held(std::unique_ptr<PasteboardContent> inner, std::shared_future<void> released,
+                 std::atomic<int>& waiting)
+                : inner(std::move(inner)), released(std::move(released)), waiting(waiting) {}
+            std::vector<std::string> types() override { return inner->types(); }
+            std::optional<std::vector<std::string>> firstItemTypes() override {
+                ++waiting;
+                return released.wait(), inner->firstItemTypes();
+            }
+            std::optional<Bytes> data(std::string_view type) override { return inner->data(type); }
+            std::optional<std::string> plainText() override { return inner->plainText(); }
+            std::vector<std::string> fileURLs() override { return inner->fileURLs(); }
+            std::optional<Bytes> imageAsTIFF() override { return inner->imageAsTIFF(); }
+            std::unique_ptr<PasteboardContent> inner;
+            std::shared_future<void> released;
+            std::atomic<int>& waiting;
+        };
+        return std::make_unique<Held>(MemoryPasteboard::read(), released, waiting);
+    }
+    // Readings that have asked the owner something.
+    std::atomic<int> waiting = 0;
+    void hold() {
+        gate = std::promise<void>();
+        released = gate.get_future().share();
+    }
+    void release() { gate.set_value(); }
+
+private:
+    std::promise<void> gate;
+    std::shared_future<void> released = gate.get_future().share();
+};
+
+TEST(PasteboardMonitorReadingTest, ReadsOffTheMainThreadInOrderAndSkipsWhatWasReplacedBeforeItsTurn) {
+    HeldPasteboard board;
+    FakeWorkspace workspace;
+    std::vector<std::string> texts;
+    {
+        PasteboardMonitor monitor(board, workspace);
+        monitor.onCapture = [&](const ClipDraft& draft) { texts.push_back(draft.text); };
+        const auto waitUntilAsking = [&](int readings) {
+            for (int i = 0; i < 5000 && board.waiting < readings; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
+        for (std::string text : {"first", "second", "third"}) {
+            board.setContent({{rep(type::plainText, text)}});
+            // Returns while the owner has not answered.
+            monitor.poll();
+            waitUntilAsking(1);
+        }
+        board.setContent({{rep(type::plainText, "fourth")}});
+        EXPECT_FALSE(monitor.waitForCaptures(std::chrono::milliseconds(50)));
+        EXPECT_TRUE(texts.empty());
+        board.release();
+        ASSERT_TRUE(monitor.waitForCaptures());
+        // "first" was being read when the others came; "second" was replaced before its turn.
+        EXPECT_EQ(texts, (std::vector<std::string>{"first", "third"}));
+        // A write of ours supersedes a change still waiting to be read.
+        board.hold();
+        monitor.poll();
+        waitUntilAsking(3);
+        board.setContent({{rep(type::plainText, "replaced by ours")}});
+        monitor.poll();
+        monitor.write({{rep(type::plainText, "ours")}}, ClipKind::text);
+        board.release();
+        ASSERT_TRUE(monitor.waitForCaptures());
+        EXPECT_EQ(texts, (std::vector<std::string>{"first", "third", "fourth"}));
+        // Drafts also arrive by themselves from the event loop.
+        board.setContent({{rep(type::plainText, "fifth")}});
+        monitor.poll();
+        QEventLoop loop;
+        QTimer::singleShot(std::chrono::seconds(5), &loop, &QEventLoop::quit);
+        monitor.onCapture = [&](const ClipDraft& draft) {
+            texts.push_back(draft.text);
+            loop.quit();
+        };
+        loop.exec();
+    }
+    EXPECT_EQ(texts, (std::vector<std::string>{"first", "third", "fourth", "fifth"}));
 }
 
 TEST_F(PasteboardMonitorTest, ChangeNoticesAreCoalescedAndBeatThePollingTimerOnceStarted) {
