@@ -58,3 +58,23 @@ TEST(UnicodeTextSplit, SplitsAtEveryWhiteSpaceCharacter) {
 
 } // namespace
 } // namespace snipstack::unicode
+
+namespace snipstack::unicode {
+namespace {
+
+TEST(UnicodeTextValid, KeepsValidTextAndReplacesEachIllFormedSequence) {
+    const std::string valid = "Grüße, 世界 \xF0\x9F\x91\x8D\n";
+    EXPECT_EQ(validUTF8(valid), valid);
+    // A lone lead byte, a stray continuation, an overlong slash, a surrogate and a code point
+    // beyond U+10FFFF are each one U+FFFD; a truncated sequence at the end too.
+    EXPECT_EQ(validUTF8("a\xC3"
+                        "b\x80"
+                        "c\xC0\xAF"
+                        "d\xED\xA0\x80"
+                        "e\xF4\x90\x80\x80"
+                        "f\xE4\xB8"),
+              "a\uFFFDb\uFFFDc\uFFFD\uFFFDd\uFFFD\uFFFD\uFFFDe\uFFFD\uFFFD\uFFFD\uFFFDf\uFFFD");
+}
+
+} // namespace
+} // namespace snipstack::unicode
