@@ -1,6 +1,9 @@
 #include "core/store/StoreFiles.h"
 #include "tests/app/model/ModelTestSupport.h"
 
+#include <QFile>
+#include <filesystem>
+#include <map>
 #include <thread>
 
 using namespace snipstack;
@@ -110,6 +113,33 @@ TEST_F(AppModelStartupTest, AFailingVaultLocksWithItsErrorAndCapturesAreDropped)
     ASSERT_TRUE(waitUntil([&] { return !model->isLocked(); }));
     EXPECT_EQ(textsOf(model->items()), std::vector<std::string>{"left behind"});
     EXPECT_FALSE(model->storageError());
+}
+
+TEST_F(AppModelStartupTest, AKeyThatIsNotTheStoresLocksAndLeavesEveryRecordAsItWas) {
+    const std::string keyID = leaveStoreBehind();
+    const auto files = [&] {
+        std::map<std::string, std::string> contents;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(base))
+            if (entry.is_regular_file()) {
+                QFile file(QString::fromStdString(entry.path().string()));
+                file.open(QIODevice::ReadOnly);
+                contents[entry.path().string()] = file.readAll().toStdString();
+            }
+        return contents;
+    };
+    const auto before = files();
+    // Another key of the same size, then one that fits no algorithm of the store's cipher.
+    for (const SymmetricKey& wrong : {makeKey(Cipher::aes256GCM), SymmetricKey(Bytes(24, 7))}) {
+        vault.keys.deleteKey(keyID);
+        vault.keys.store(wrong, keyID, false);
+        startModel(true);
+        EXPECT_TRUE(model->isLocked());
+        EXPECT_TRUE(model->storageError());
+        // Nothing is sealed under the wrong key either, so the next load still finds no record opening.
+        model->handleCapture(textDraft("under the wrong key"));
+        model.reset();
+        EXPECT_EQ(files(), before);
+    }
 }
 
 TEST_F(AppModelStartupTest, AStoreWhoseKeyVanishedIsReplacedByAnEmptyOne) {
