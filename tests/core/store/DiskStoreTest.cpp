@@ -59,7 +59,8 @@ TEST_F(DiskStoreTest, LayoutCreateOpenReadWriteListAndDelete) {
     // A record another writer named in lower case is read and deleted all the same.
     put(store.directory() / "blob" / "0f8fad5b-d9cb-469f-a165-70867728950e",
         std::string(viewOf(store.sealer().seal("lower", RecordKind::blob, lower))));
-    put(store.directory() / "blob" / ("." + Uuid::random().string() + ".tmp"), "x");
+    // Built by appending: GCC 12 warns (-Wrestrict) about "." + string in an optimised build, falsely.
+    put(store.directory() / "blob" / std::string(".").append(Uuid::random().string()).append(".tmp"), "x");
     EXPECT_EQ(store.ids(RecordKind::blob), (std::set<Uuid>{id, lower}));
     const DiskStore reopened = DiskStore::open(layout, storeID, key);
     EXPECT_EQ(viewOf(reopened.read(RecordKind::blob, id)), "blob");
