@@ -119,21 +119,42 @@ void HotKeyCenter::unregisterHotKey() {
     }
 }
 
+bool HotKeyCenter::isRepeat(const xcb_key_press_event_t& press) {
+    // Holding a key repeats it: with detectable auto-repeat (Qt asks the server for it) as presses
+    // without releases, otherwise as a release and a press carrying the same time. A release that
+    // never came (the grab was broken) must not swallow a real press later: repeats follow each
+    // other within the server's repeat delay, well under a second.
+    const bool repeat = (held_ && press.time - lastPressTime_ < 1000) || press.time == lastReleaseTime_;
+    held_ = true;
+    lastPressTime_ = press.time;
+    return repeat;
+}
+
 bool HotKeyCenter::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
     if (!grab_ || eventType != "xcb_generic_event_t") {
         return false;
     }
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
-    if ((event->response_type & 0x7f) != XCB_KEY_PRESS) {
+    const auto type = event->response_type & 0x7f;
+    if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) {
         return false;
     }
-    const auto* press = static_cast<const xcb_key_press_event_t*>(message);
+    const auto* key = static_cast<const xcb_key_press_event_t*>(message);
+    if (key->event != grab_->root || key->detail != grab_->keycode) {
+        return false;
+    }
+    if (type == XCB_KEY_RELEASE) {
+        // Whatever the modifiers are by now: they may be let go first.
+        held_ = false;
+        lastReleaseTime_ = key->time;
+        return false;
+    }
     // The low byte holds the modifier masks; above it are pointer buttons and the keyboard group.
-    const std::uint16_t state = press->state & 0xff & ~lockMasks;
-    if (press->event != grab_->root || press->detail != grab_->keycode || state != grab_->mask) {
+    const std::uint16_t state = key->state & 0xff & ~lockMasks;
+    if (state != grab_->mask) {
         return false;
     }
-    if (handler) {
+    if (!isRepeat(*key) && handler) {
         handler();
     }
     return true;

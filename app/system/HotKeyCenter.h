@@ -7,6 +7,7 @@
 #include <optional>
 
 class QCoreApplication;
+struct xcb_key_press_event_t;
 
 namespace snipstack {
 
@@ -15,7 +16,8 @@ class HotKeyCenter : private QAbstractNativeEventFilter {
 public:
     static HotKeyCenter& shared();
 
-    // Runs on the main thread for each press of the registered shortcut.
+    // Runs on the main thread for each press of the registered shortcut; a held shortcut's key
+    // repeats are not presses.
     std::function<void()> handler;
 
     // Replaces the current shortcut (a virtual key code and HotKey modifier bits). False when another
@@ -35,7 +37,13 @@ private:
     HotKeyCenter() = default;
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
+    bool isRepeat(const xcb_key_press_event_t& press);
+
     std::optional<Grab> grab_;
+    // The shortcut's key is down: set by a press, cleared by its release.
+    bool held_ = false;
+    std::uint32_t lastPressTime_ = 0;
+    std::uint32_t lastReleaseTime_ = 0;
     // The application whose event dispatcher has the filter; a new application needs it again.
     QPointer<QCoreApplication> filteredApplication_;
 };

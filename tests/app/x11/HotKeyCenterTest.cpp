@@ -87,5 +87,34 @@ TEST_F(HotKeyCenterTest,
     EXPECT_TRUE(grab(XK_d, XCB_MOD_MASK_4));
 }
 
+TEST_F(HotKeyCenterTest, AHeldShortcutFiresOnceHoweverLongItIsHeld) {
+    ASSERT_TRUE(center.registerHotKey(9, HotKey::command | HotKey::shift));
+    const auto hold = [&](int milliseconds) {
+        const int before = presses;
+        const KeyCode v = XKeysymToKeycode(display, XK_v);
+        XTestFakeKeyEvent(display, XKeysymToKeycode(display, XK_Super_L), True, CurrentTime);
+        XTestFakeKeyEvent(display, XKeysymToKeycode(display, XK_Shift_L), True, CurrentTime);
+        XTestFakeKeyEvent(display, v, True, CurrentTime);
+        XSync(display, False);
+        // Long past the server's repeat delay, so the key repeats many times meanwhile.
+        for (QDeadlineTimer deadline(milliseconds); !deadline.hasExpired();) {
+            QGuiApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        XTestFakeKeyEvent(display, v, False, CurrentTime);
+        XTestFakeKeyEvent(display, XKeysymToKeycode(display, XK_Shift_L), False, CurrentTime);
+        XTestFakeKeyEvent(display, XKeysymToKeycode(display, XK_Super_L), False, CurrentTime);
+        XSync(display, False);
+        for (QDeadlineTimer deadline(100); !deadline.hasExpired();) {
+            QGuiApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        return presses - before;
+    };
+    EXPECT_EQ(hold(1500), 1);
+    EXPECT_EQ(hold(1500), 1);
+    // Quick presses in a row are each a press.
+    EXPECT_TRUE(fires({XK_Super_L, XK_Shift_L, XK_v}));
+    EXPECT_TRUE(fires({XK_Super_L, XK_Shift_L, XK_v}));
+}
+
 } // namespace
 } // namespace snipstack
