@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 
 namespace snipstack {
@@ -27,22 +28,39 @@ std::optional<bool> boolOf(const QVariant& value) {
     return std::nullopt;
 }
 
+// A number too large for 64 bits or with a fraction is still a number the user (or an older
+// version) meant: it is cut to a whole one and clamped like any other, not thrown away.
+std::optional<qint64> wholeNumberOf(double number) {
+    if (std::isnan(number)) {
+        return std::nullopt;
+    }
+    constexpr double limit = 9.2e18;
+    return qint64(std::clamp(std::trunc(number), -limit, limit));
+}
+
 std::optional<qint64> integerOf(const QVariant& value) {
     bool ok = false;
-    qint64 number = 0;
     switch (value.typeId()) {
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
-        number = value.toLongLong(&ok);
-        break;
-    case QMetaType::QString:
-        number = value.toString().toLongLong(&ok);
-        break;
-    default:
-        break;
+        return value.toLongLong();
+    case QMetaType::ULongLong:
+        return qint64(std::min<qulonglong>(value.toULongLong(), std::numeric_limits<qint64>::max()));
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return wholeNumberOf(value.toDouble());
+    case QMetaType::QString: {
+        const QString text = value.toString().trimmed();
+        if (const qint64 number = text.toLongLong(&ok); ok) {
+            return number;
+        }
+        const double number = text.toDouble(&ok);
+        return ok ? wholeNumberOf(number) : std::nullopt;
     }
-    return ok ? std::optional(number) : std::nullopt;
+    default:
+        return std::nullopt;
+    }
 }
 
 std::optional<double> numberOf(const QVariant& value) {

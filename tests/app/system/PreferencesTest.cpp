@@ -50,7 +50,7 @@ TEST_F(PreferencesTest, FreshUnrecognisedAndCorruptFilesLoadDefaults) {
     for (const char* text :
          {"[General]\ntheme=purple\ncipher=rot13\npersistent=banana\n"
           "storageChosen=1\npanelY=1, 2\nstorageBookmark=/home/a\npenColor=#zz0000\n"
-          "hotKey=@ByteArray({\"keyCode\":-2})\nmaxItems=12.5\n",
+          "hotKey=@ByteArray({\"keyCode\":-2})\n",
           "[General\nmaxItems=@Variant(\\0\\0\\0\\x7f\\xff)\n\xff\xfe garbage=\"\nclickActions=@ByteArray(\n"
           "hotKey=@Variant(\\0\\0\\0\nhotKey=\n[=]\n"}) {
         QFile file(path);
@@ -62,8 +62,18 @@ TEST_F(PreferencesTest, FreshUnrecognisedAndCorruptFilesLoadDefaults) {
 
 TEST_F(PreferencesTest, ClampsIntegersAndIgnoresNonIntegers) {
     const std::tuple<const char*, QVariant, int> cases[] = {
-        {"maxItems", 0, 1},    {"maxItems", "99999999999", 5000}, {"rotationDays", 400, 365},
-        {"expiryDays", -5, 0}, {"expiryHours", 30, 23},           {"expiryHours", true, 0},
+        {"maxItems", 0, 1},
+        {"maxItems", "99999999999", 5000},
+        {"rotationDays", 400, 365},
+        {"expiryDays", -5, 0},
+        {"expiryHours", 30, 23},
+        {"expiryHours", true, 0},
+        // Beyond 64 bits, or with a fraction, still a number: cut to a whole one, then clamped.
+        {"maxItems", "99999999999999999999", 5000},
+        {"maxItems", "-1e30", 1},
+        {"expiryHours", "12.9", 12},
+        {"expiryDays", 7.5, 7},
+        {"rotationDays", "nan", 30},
     };
     for (const auto& [key, stored, expected] : cases) {
         store({{key, stored}});
