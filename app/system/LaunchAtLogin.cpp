@@ -40,6 +40,10 @@ std::string desktopExecArgument(const std::string& path) {
             value += "%%";
         } else if (c == '\n') {
             value += "\\n";
+        } else if (c == '\t') {
+            value += "\\t";
+        } else if (c == '\r') {
+            value += "\\r";
         } else {
             value += c;
         }
@@ -74,11 +78,29 @@ bool launchAtLoginEnabled() {
     if (!file) {
         return false;
     }
+    // Desktop settings switch an entry off in place, written by the format's rules: blank around
+    // "=" allowed, lines ended by LF or CRLF.
+    const auto trimmed = [](std::string_view text) {
+        constexpr std::string_view blank = " \t\r";
+        const auto first = text.find_first_not_of(blank);
+        return first == std::string_view::npos ? std::string_view()
+                                               : text.substr(first, text.find_last_not_of(blank) - first + 1);
+    };
     bool inMainGroup = false;
-    for (std::string line; std::getline(file, line);) {
+    for (std::string raw; std::getline(file, raw);) {
+        const std::string_view line = trimmed(raw);
         if (line.starts_with('[')) {
             inMainGroup = line == "[Desktop Entry]";
-        } else if (inMainGroup && (line == "Hidden=true" || line == "X-GNOME-Autostart-enabled=false")) {
+            continue;
+        }
+        const auto equals = line.find('=');
+        if (!inMainGroup || line.starts_with('#') || equals == std::string_view::npos) {
+            continue;
+        }
+        const std::string_view key = trimmed(line.substr(0, equals));
+        const std::string_view value = trimmed(line.substr(equals + 1));
+        if ((key == "Hidden" && value == "true") ||
+            (key == "X-GNOME-Autostart-enabled" && value == "false")) {
             return false;
         }
     }

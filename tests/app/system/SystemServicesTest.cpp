@@ -38,9 +38,16 @@ TEST(SystemServicesTest, WritesAndRemovesTheAutostartEntryOfTheRunningExecutable
               "[Desktop Entry]\nType=Application\nName=Snipstack\nExec=" +
                   desktopExecArgument(QCoreApplication::applicationFilePath().toStdString()) +
                   "\nX-GNOME-Autostart-enabled=true\n");
-    // Desktop settings switch an entry off in place.
-    std::ofstream(entry) << "[Desktop Entry]\nExec=x\nX-GNOME-Autostart-enabled=false\n";
-    EXPECT_FALSE(services.launchAtLoginEnabled());
+    // Desktop settings switch an entry off in place, in any of the format's spellings.
+    for (const char* off : {"X-GNOME-Autostart-enabled=false\n", "Hidden = true\n", "Hidden=true\r\n",
+                            "\tX-GNOME-Autostart-enabled =false\r\n"}) {
+        std::ofstream(entry) << "[Desktop Entry]\r\nExec=x\r\n" << off << "[Other]\nHidden=false\n";
+        EXPECT_FALSE(services.launchAtLoginEnabled()) << off;
+    }
+    for (const char* on : {"Hidden=false\n", "# Hidden=true\n", "Hidden=True\n", "[Other]\nHidden=true\n"}) {
+        std::ofstream(entry) << "[Desktop Entry]\nExec=x\n" << on;
+        EXPECT_TRUE(services.launchAtLoginEnabled()) << on;
+    }
 
     ASSERT_TRUE(services.setLaunchAtLogin(false));
     EXPECT_FALSE(fs::exists(entry));
@@ -50,6 +57,8 @@ TEST(SystemServicesTest, WritesAndRemovesTheAutostartEntryOfTheRunningExecutable
 
     EXPECT_EQ(desktopExecArgument("/usr/bin/snipstack"), "/usr/bin/snipstack");
     EXPECT_EQ(desktopExecArgument("/opt/My Apps/a$b\"c%d\\e"), R"("/opt/My Apps/a\\$b\\"c%%d\\\\e")");
+    // Control characters never stand raw in a value.
+    EXPECT_EQ(desktopExecArgument("/opt/a\tb\rc"), R"("/opt/a\tb\rc")");
 }
 
 TEST(SystemServicesTest, SeesScreenRecordersInTheProcessTable) {
