@@ -24,7 +24,9 @@ struct HotKey {
 
     bool operator==(const HotKey&) const = default;
 
-    static HotKey standard() { return {2, command, "D"}; }
+    // Shift+Super+V: Super+D shows the desktop on KDE Plasma, Cinnamon and openbox, Super+V opens
+    // GNOME's notification list. A shortcut the user stored is kept whatever it is.
+    static HotKey standard() { return {9, command | shift, "V"}; }
 
     // Linux key names, e.g. "Ctrl+Alt+Shift+Super+K".
     std::string display() const;

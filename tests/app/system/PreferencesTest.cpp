@@ -33,7 +33,8 @@ protected:
         EXPECT_EQ(p.theme(), ThemeChoice::system);
         EXPECT_EQ(p.penColor(), QColor(0xFF, 0x3B, 0x30));
         EXPECT_EQ(p.cipher(), Cipher::aes256GCM);
-        EXPECT_EQ(p.hotKey().display(), "Super+D");
+        EXPECT_EQ(p.hotKey(), HotKey::standard());
+        EXPECT_EQ(p.hotKey().display(), "Shift+Super+V");
         EXPECT_EQ(p.panelPlacement(), PanelPlacement::rightEdge);
         EXPECT_EQ(p.panelX(), std::nullopt);
         EXPECT_EQ(p.panelY(), std::nullopt);
@@ -133,6 +134,13 @@ TEST_F(PreferencesTest, FullHeightMigrationRunsOnceAndKeepsTheFirstLaunchDate) {
     load()->setPanelExpanded(false);
     EXPECT_FALSE(load()->panelExpanded());
     EXPECT_EQ(storedValue("firstLaunchDate").toDateTime(), first);
+}
+
+TEST_F(PreferencesTest, AStoredShortcutIsKeptWhenItWasTheEarlierDefault) {
+    const QByteArray superD = R"({"keyCode":2,"modifiers":1048576,"key":"D"})";
+    store({{"hotKey", superD}});
+    EXPECT_EQ(load()->hotKey(), (HotKey{2, HotKey::command, "D"}));
+    EXPECT_EQ(storedValue("hotKey"), superD);
 }
 
 TEST_F(PreferencesTest, ClickActionsFallBackPerKindAndWholeMapWhenMalformed) {
