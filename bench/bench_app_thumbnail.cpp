@@ -1,5 +1,5 @@
-// What an image capture costs (a 4000 × 3000 camera-sized image to a thumbnail) and what the monitor
-// costs while nothing is copied.
+// What an image capture costs (camera-sized, screen-sized and panorama-sized images to a thumbnail,
+// and a 50 MiB PNG of 300 megapixels) and what the monitor costs while nothing is copied.
 #include "app/system/ImageThumbnail.h"
 #include "app/system/MemoryPasteboard.h"
 #include "app/system/PasteboardMonitor.h"
@@ -21,6 +21,7 @@
 #include <cstring>
 #include <fstream>
 #include <malloc.h>
+#include <png.h>
 #include <random>
 #include <string>
 #include <sys/resource.h>
@@ -30,15 +31,16 @@ using namespace snipstack;
 namespace {
 
 // Gradients with sensor-like noise, so that neither codec is handed an unrealistically easy image.
-QImage photoLike() {
-    QImage image(4000, 3000, QImage::Format_RGB32);
+QImage photoLike(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
     std::mt19937 random(7);
     std::uniform_int_distribution<int> noise(-12, 12);
     const auto channel = [&](int base) { return std::clamp(base + noise(random), 0, 255); };
     for (int y = 0; y < image.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x) {
-            line[x] = qRgb(channel(x * 255 / 4000), channel(y * 255 / 3000), channel((x + y) * 255 / 7000));
+            line[x] = qRgb(channel(x * 255 / width), channel(y * 255 / height),
+                           channel((x + y) * 255 / (width + height)));
         }
     }
     return image;
@@ -54,7 +56,7 @@ Bytes encode(const QImage& image, const char* format) {
 }
 
 const QImage& photo() {
-    static const QImage image = photoLike();
+    static const QImage image = photoLike(4000, 3000);
     return image;
 }
 
@@ -65,6 +67,60 @@ const Bytes& photoPNG() {
 
 const Bytes& photoJPEG() {
     static const Bytes bytes = encode(photo(), "JPEG");
+    return bytes;
+}
+
+const Bytes& screenPNG() {
+    static const Bytes bytes = encode(photoLike(1920, 1080), "PNG");
+    return bytes;
+}
+
+const Bytes& panoramaPNG() {
+    static const Bytes bytes = encode(photoLike(7000, 5000), "PNG");
+    return bytes;
+}
+
+const Bytes& panoramaJPEG() {
+    static const Bytes bytes = encode(photoLike(7000, 5000), "JPEG");
+    return bytes;
+}
+
+void appendBytes(png_structp png, png_bytep data, png_size_t length) {
+    auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+
+// A 20000 × 15000 RGB PNG of about 50 MiB, the largest item captured: a smooth gradient with a
+// noisy band on every row, written row by row because the whole image would take 900 MB. (libpng
+// is on the link line through the application library.)
+const Bytes& hugePNG() {
+    static const Bytes bytes = [] {
+        constexpr int width = 20000;
+        constexpr int height = 15000;
+        constexpr int noisy = 1150;
+        Bytes out;
+        png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+        png_infop info = png_create_info_struct(png);
+        png_set_write_fn(png, &out, appendBytes, nullptr);
+        png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_set_compression_level(png, 1);
+        png_write_info(png, info);
+        std::vector<png_byte> row(width * 3);
+        std::mt19937 random(11);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                png_byte* pixel = row.data() + 3 * x;
+                pixel[0] = png_byte(x * 255 / width);
+                pixel[1] = png_byte(y * 255 / height);
+                pixel[2] = x < noisy ? png_byte(random()) : png_byte(128);
+            }
+            png_write_row(png, row.data());
+        }
+        png_write_end(png, info);
+        png_destroy_write_struct(&png, &info);
+        return out;
+    }();
     return bytes;
 }
 
@@ -103,7 +159,7 @@ double peakExtraMiB(const Bytes& image) {
     file.close();
     QProcess child;
     child.start(QCoreApplication::applicationFilePath(), {peakOption, file.fileName()});
-    if (!child.waitForFinished(60'000) || child.exitCode() != 0) {
+    if (!child.waitForFinished(120'000) || child.exitCode() != 0) {
         return -1;
     }
     return child.readAllStandardOutput().trimmed().toLong() / 1024.0;
@@ -117,13 +173,30 @@ void thumbnail(benchmark::State& state, const Bytes& (*image)()) {
     state.counters["input_MiB"] = bytes.size() / (1024.0 * 1024.0);
     state.counters["peak_extra_MiB"] = peakExtraMiB(bytes);
 }
+BENCHMARK_CAPTURE(thumbnail, png_1920x1080, screenPNG)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(thumbnail, png_4000x3000, photoPNG)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(thumbnail, png_7000x5000, panoramaPNG)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(thumbnail, png_20000x15000_50MiB, hugePNG)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(thumbnail, jpeg_4000x3000, photoJPEG)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(thumbnail, jpeg_7000x5000, panoramaJPEG)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(3)
     ->ReportAggregatesOnly(true);
 
 class CountingPasteboard : public MemoryPasteboard {

@@ -16,8 +16,10 @@ struct ImageThumbnail {
 };
 
 // Decodes encoded image bytes (any format Qt reads) at reduced size, longest side at most
-// `maxPixels` and never enlarged, and encodes the result as PNG. Nothing when the bytes are not an
-// image, declare more pixels than Qt's image allocation limit allows, or fail to decode.
+// `maxPixels` and never enlarged, and encodes the result as PNG. PNG and JPEG are decoded straight
+// to the reduced size, so any pixel count up to a bound against decompression bombs fits in bounded
+// memory; other formats are decoded by Qt at full size within its image allocation limit. Nothing
+// when the bytes are not an image, declare too many pixels, or fail to decode.
 std::optional<ImageThumbnail> makeThumbnail(const Bytes& encoded, int maxPixels);
 
 } // namespace snipstack

@@ -5,5 +5,6 @@ namespace snipstack {
 Q_LOGGING_CATEGORY(panelLog, "com.orvend.snipstack.panel", QtInfoMsg)
 Q_LOGGING_CATEGORY(accessibilityLog, "com.orvend.snipstack.accessibility", QtInfoMsg)
 Q_LOGGING_CATEGORY(ocrLog, "com.orvend.snipstack.ocr", QtInfoMsg)
+Q_LOGGING_CATEGORY(clipboardLog, "com.orvend.snipstack.clipboard", QtInfoMsg)
 
 } // namespace snipstack

@@ -8,5 +8,7 @@ namespace snipstack {
 Q_DECLARE_LOGGING_CATEGORY(panelLog)
 Q_DECLARE_LOGGING_CATEGORY(accessibilityLog)
 Q_DECLARE_LOGGING_CATEGORY(ocrLog)
+// Beyond the three above: why a copy was not taken in, which users otherwise cannot tell.
+Q_DECLARE_LOGGING_CATEGORY(clipboardLog)
 
 } // namespace snipstack
