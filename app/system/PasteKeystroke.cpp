@@ -1,10 +1,15 @@
 #include "app/system/PasteKeystroke.h"
 
+#include "app/system/LogCategories.h"
+
+#include <QClipboard>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QString>
 #include <algorithm>
 #include <array>
 #include <qguiapplication_platform.h>
+#include <vector>
 // Xlib defines macros (None, Bool, KeyPress ...) that clash with Qt's headers, so it comes last.
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -18,6 +23,15 @@ constexpr std::array terminals = {
     "terminator",     "tilix",   "xfce4-terminal", "lxterminal", "mate-terminal", "qterminal", "wezterm",
     "foot",           "st",      "terminology",    "guake",      "yakuake",       "tilda",
 };
+// Terminals that ignore Ctrl+Shift+V and paste only the PRIMARY selection, on Shift+Insert.
+constexpr std::array primaryPastingTerminals = {"xterm", "uxterm", "urxvt"};
+
+bool namesOneOf(std::string_view windowClass, const auto& names) {
+    QString name = QString::fromUtf8(windowClass.data(), qsizetype(windowClass.size())).toLower();
+    name = name.mid(name.lastIndexOf(u'.') + 1);
+    return std::any_of(names.begin(), names.end(),
+                       [&](const char* candidate) { return name == QLatin1String(candidate); });
+}
 
 Display* qtDisplay() {
     const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
@@ -53,6 +67,37 @@ void releaseHeldModifiers(Display* display) {
     XFreeModifiermap(modifiers);
 }
 
+// The entry went to the clipboard; a terminal pasting with Shift+Insert reads PRIMARY, so the same
+// data goes there too. Only data of our own is copied: another program's would have to be fetched
+// here on the main thread, and would not be the entry the user chose.
+bool copyClipboardToPrimary() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const QMimeData* source =
+        clipboard->ownsClipboard() ? clipboard->mimeData(QClipboard::Clipboard) : nullptr;
+    if (!source || !clipboard->supportsSelection()) {
+        qCWarning(accessibilityLog, "Not pasting with Shift+Insert: the clipboard no longer holds the entry");
+        return false;
+    }
+    auto* copy = new QMimeData;
+    for (const QString& format : source->formats()) {
+        copy->setData(format, source->data(format));
+    }
+    clipboard->setMimeData(copy, QClipboard::Selection);
+    return true;
+}
+
+std::vector<KeySym> pasteKeySyms(PasteKeys keys) {
+    switch (keys) {
+    case PasteKeys::controlV:
+        return {XK_Control_L, XK_v};
+    case PasteKeys::controlShiftV:
+        return {XK_Control_L, XK_Shift_L, XK_v};
+    case PasteKeys::shiftInsert:
+        return {XK_Shift_L, XK_Insert};
+    }
+    return {};
+}
+
 } // namespace
 
 bool canPostKeystrokes() {
@@ -60,10 +105,14 @@ bool canPostKeystrokes() {
 }
 
 bool isTerminalWindowClass(std::string_view windowClass) {
-    QString name = QString::fromUtf8(windowClass.data(), qsizetype(windowClass.size())).toLower();
-    name = name.mid(name.lastIndexOf(u'.') + 1);
-    return std::any_of(terminals.begin(), terminals.end(),
-                       [&](const char* terminal) { return name == QLatin1String(terminal); });
+    return namesOneOf(windowClass, terminals);
+}
+
+PasteKeys pasteKeysFor(std::string_view windowClass) {
+    if (namesOneOf(windowClass, primaryPastingTerminals)) {
+        return PasteKeys::shiftInsert;
+    }
+    return isTerminalWindowClass(windowClass) ? PasteKeys::controlShiftV : PasteKeys::controlV;
 }
 
 bool sendPasteKeystroke(std::string_view windowClass) {
@@ -71,24 +120,25 @@ bool sendPasteKeystroke(std::string_view windowClass) {
     if (!hasXTest(display)) {
         return false;
     }
-    const KeyCode control = XKeysymToKeycode(display, XK_Control_L);
-    const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
-    const KeyCode v = XKeysymToKeycode(display, XK_v);
-    const bool terminal = isTerminalWindowClass(windowClass);
-    if (control == 0 || v == 0 || (terminal && shift == 0)) {
+    const PasteKeys keys = pasteKeysFor(windowClass);
+    std::vector<KeyCode> codes;
+    for (const KeySym sym : pasteKeySyms(keys)) {
+        codes.push_back(XKeysymToKeycode(display, sym));
+    }
+    if (std::find(codes.begin(), codes.end(), 0) != codes.end()) {
+        return false;
+    }
+    if (keys == PasteKeys::shiftInsert && !copyClipboardToPrimary()) {
         return false;
     }
     releaseHeldModifiers(display);
-    XTestFakeKeyEvent(display, control, True, CurrentTime);
-    if (terminal) {
-        XTestFakeKeyEvent(display, shift, True, CurrentTime);
+    // Modifiers first, the key last; released in the opposite order.
+    for (const KeyCode code : codes) {
+        XTestFakeKeyEvent(display, code, True, CurrentTime);
     }
-    XTestFakeKeyEvent(display, v, True, CurrentTime);
-    XTestFakeKeyEvent(display, v, False, CurrentTime);
-    if (terminal) {
-        XTestFakeKeyEvent(display, shift, False, CurrentTime);
+    for (auto code = codes.rbegin(); code != codes.rend(); ++code) {
+        XTestFakeKeyEvent(display, *code, False, CurrentTime);
     }
-    XTestFakeKeyEvent(display, control, False, CurrentTime);
     XFlush(display);
     return true;
 }

@@ -30,7 +30,8 @@ public:
     // There is no settings pane to open either; only requests access.
     void openAccessibilitySettings() const;
     // Ctrl+V, or Ctrl+Shift+V into a terminal emulator named by its WM_CLASS class, after releasing
-    // the modifiers the user still holds. False when it could not be posted.
+    // the modifiers the user still holds; into xterm, uxterm and urxvt, Shift+Insert after copying
+    // what we own on the clipboard into PRIMARY. False when it could not be posted.
     bool postPasteKeystroke(std::string_view windowClass) const;
 
     // Adds or removes the running executable's XDG autostart entry; false on failure.
