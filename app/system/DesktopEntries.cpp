@@ -151,14 +151,10 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-struct ParsedEntry {
-    DesktopEntry entry;
-    std::optional<std::string> windowClass;
-};
+} // namespace
 
-// Reads the [Desktop Entry] group; nothing when the file is no visible application entry.
-std::optional<ParsedEntry> parse(std::string_view content, std::string id,
-                                 const std::vector<std::string>& nameKeys) {
+std::optional<ParsedDesktopEntry> parseDesktopEntry(std::string_view content, std::string id,
+                                                    const std::vector<std::string>& nameKeys) {
     std::unordered_map<std::string, std::string> values;
     bool inGroup = false;
     bool sawGroup = false;
@@ -198,7 +194,7 @@ std::optional<ParsedEntry> parse(std::string_view content, std::string id,
     if (!sawGroup || (type && *type != "Application") || value("Hidden") == "true") {
         return std::nullopt;
     }
-    ParsedEntry parsed{{std::move(id), std::nullopt, value("Icon")}, value("StartupWMClass")};
+    ParsedDesktopEntry parsed{{std::move(id), std::nullopt, value("Icon")}, value("StartupWMClass")};
     for (const std::string& key : nameKeys) {
         if ((parsed.entry.name = value(key))) {
             break;
@@ -206,8 +202,6 @@ std::optional<ParsedEntry> parse(std::string_view content, std::string id,
     }
     return parsed;
 }
-
-} // namespace
 
 DesktopEntries::DesktopEntries(std::chrono::milliseconds recheckInterval)
     : folders_(applicationFolders()), nameKeys_(nameKeys()), recheckInterval_(recheckInterval) {}
@@ -294,7 +288,7 @@ void DesktopEntries::rebuild() {
                 continue;
             }
             const auto content = readHead(path);
-            auto parsed = content ? parse(*content, id, nameKeys_) : std::nullopt;
+            auto parsed = content ? parseDesktopEntry(*content, id, nameKeys_) : std::nullopt;
             if (!parsed) {
                 continue;
             }

@@ -22,6 +22,18 @@ struct DesktopEntry {
     friend bool operator==(const DesktopEntry&, const DesktopEntry&) = default;
 };
 
+// What one desktop file says: its application entry and the window class it claims.
+struct ParsedDesktopEntry {
+    DesktopEntry entry;
+    // StartupWMClass.
+    std::optional<std::string> windowClass;
+};
+
+// Reads a desktop file's [Desktop Entry] group from its bytes; nothing when the file is no visible
+// application entry. `id` becomes the entry's ID; `nameKeys` are the Name keys to try, best first.
+std::optional<ParsedDesktopEntry> parseDesktopEntry(std::string_view content, std::string id,
+                                                    const std::vector<std::string>& nameKeys);
+
 // The desktop entries in the XDG application folders, indexed so that finding a window's
 // application is cheap enough to do on every clipboard change.
 class DesktopEntries {

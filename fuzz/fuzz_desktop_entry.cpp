@@ -1,0 +1,34 @@
+// Desktop files are anyone's to write into the application folders: any bytes must parse or be
+// refused, never crash, and what reaches the interface is valid UTF-8.
+#include "app/system/DesktopEntries.h"
+
+#include <QStringDecoder>
+#include <cstdint>
+#include <cstdlib>
+
+using namespace snipstack;
+
+namespace {
+
+bool isUtf8(const std::optional<std::string>& text) {
+    if (!text) {
+        return true;
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = decoder(QByteArrayView(text->data(), qsizetype(text->size())));
+    return !decoder.hasError();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const std::vector<std::string> nameKeys = {"Name[sr_RS@latin]", "Name[sr_RS]", "Name[sr@latin]",
+                                                      "Name[sr]", "Name"};
+    const std::string_view content(reinterpret_cast<const char*>(data), size);
+    const auto parsed = parseDesktopEntry(content, "fuzzed", nameKeys);
+    if (parsed && (parsed->entry.id != "fuzzed" || !isUtf8(parsed->entry.name) ||
+                   !isUtf8(parsed->entry.iconName) || !isUtf8(parsed->windowClass))) {
+        std::abort();
+    }
+    return 0;
+}
