@@ -97,7 +97,7 @@ const Bytes& hugePNG() {
     static const Bytes bytes = [] {
         constexpr int width = 20000;
         constexpr int height = 15000;
-        constexpr int noisy = 1150;
+        constexpr int noisy = 1900;
         Bytes out;
         png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
         png_infop info = png_create_info_struct(png);
