@@ -7,9 +7,10 @@
 namespace snipstack {
 
 // Keeps store keys in the desktop keyring through the Secret Service (libsecret), never anywhere
-// else. Keys that require authentication live in a separate "Snipstack" collection that is locked
-// again after every load, so each load asks for that collection's password. Calls block while the
-// keyring prompts, so run them off the user-interface thread.
+// else. Keys that require authentication live in a separate "Snipstack" collection that each load
+// locks, unlocks and locks again, so each load asks for that collection's password; a password the
+// keyring offers to remember for it is forgotten. Calls block while the keyring prompts, so run them
+// off the user-interface thread.
 class KeychainKeyVault final : public KeyVault {
 public:
     static constexpr const char* storeKeyService = "com.orvend.snipstack.store-key";
