@@ -268,8 +268,8 @@ TEST_F(PasteboardMonitorTest, ChangeNoticesAreCoalescedAndBeatThePollingTimerOnc
     for (std::string text : {"a", "ab", "abc"}) {
         board.setContent({{rep(type::plainText, text)}, text});
     }
-    // Well before the first poll is due.
-    runFor(100);
+    // Before the first poll is due (400 ms), with room for a slow sanitizer build to read the change.
+    runFor(300);
     ASSERT_EQ(drafts.size(), 1u);
     EXPECT_EQ(drafts[0].text, "abc");
 }
