@@ -11,7 +11,7 @@ shift || true
     qt6-base-dev qt6-image-formats-plugins libxcb1-dev libx11-dev libxtst-dev xvfb xclip xauth xdotool \
     libsecret-1-dev gnome-keyring dbus dbus-x11 libtesseract-dev libleptonica-dev tesseract-ocr-eng libpng-dev \
     xterm python3-gi gir1.2-gtk-3.0 \
-    fonts-dejavu-core
+    fonts-dejavu-core fonts-liberation2 fonts-cantarell
 
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
 cmake --build "$build"

@@ -1,13 +1,15 @@
 #include "app/system/TextRecognition.h"
 
 #include "app/system/LogCategories.h"
+#include "app/system/TextRecognitionImage.h"
+#include "app/system/TextRecognitionTiles.h"
 
-#include <QImage>
-#include <QPainter>
 #include <QString>
+#include <algorithm>
+#include <cstring>
 #include <dlfcn.h>
+#include <leptonica/allheaders.h>
 #include <memory>
-#include <mutex>
 #include <tesseract/baseapi.h>
 #include <tesseract/resultiterator.h>
 
@@ -17,18 +19,20 @@ namespace {
 // Screenshots rarely say their resolution; this is the usual screen's.
 constexpr int screenDotsPerInch = 96;
 
+// The widest band of rows decoded at once; wider images are decoded anew for each column of tiles.
+constexpr int maxBandWidth = 16384;
+
 // Debian's Tesseract splits every LSTM step over four OpenMP threads, which makes a recognition several
 // times slower than on one thread (OMP_THREAD_LIMIT=1 is the usual cure, but libgomp reads it only at
-// start-up). Turning off active parallel regions does the same; looked up at run time so that neither a
-// link to libgomp nor a Tesseract built without OpenMP matters. Nothing else in the program uses OpenMP.
+// start-up). Turning off active parallel regions does the same; libgomp keeps that setting per thread,
+// so every thread that recognises sets it. Looked up at run time so that neither a link to libgomp nor
+// a Tesseract built without OpenMP matters. Nothing else in the program uses OpenMP.
 void runTesseractSingleThreaded() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        if (auto* setMaxActiveLevels =
-                reinterpret_cast<void (*)(int)>(::dlsym(RTLD_DEFAULT, "omp_set_max_active_levels"))) {
-            setMaxActiveLevels(0);
-        }
-    });
+    static const auto setMaxActiveLevels =
+        reinterpret_cast<void (*)(int)>(::dlsym(RTLD_DEFAULT, "omp_set_max_active_levels"));
+    if (setMaxActiveLevels) {
+        setMaxActiveLevels(0);
+    }
 }
 
 // The thread's engine with the English data loaded (from TESSDATA_PREFIX, else the packaged
@@ -37,31 +41,32 @@ tesseract::TessBaseAPI* engine() {
     thread_local std::unique_ptr<tesseract::TessBaseAPI> api;
     if (!api) {
         runTesseractSingleThreaded();
+        // Leptonica reports what Tesseract asks of it on stderr ("box outside rectangle" on nearly
+        // blank tiles); a process-wide setting, made once. Nothing else in the program uses it.
+        static const int quietLeptonica = setMsgSeverity(L_SEVERITY_NONE);
+        Q_UNUSED(quietLeptonica);
         auto fresh = std::make_unique<tesseract::TessBaseAPI>();
         if (fresh->Init(nullptr, "eng") != 0) {
             return nullptr;
         }
         // Keeps Tesseract's diagnostics (resolution estimates and the like) off stderr.
         fresh->SetVariable("debug_file", "/dev/null");
+        // A screenshot is scattered text: toolbar buttons, sidebar items, table cells, captions and
+        // headings of many sizes. Sparse-text mode finds every line on its own; automatic page
+        // segmentation looks for columns and paragraphs and drops or mangles isolated labels, and
+        // single-block mode (Tesseract's default) reads the page as one paragraph and loses small
+        // lines and headings. bench_app_ocr compares them.
+        fresh->SetPageSegMode(tesseract::PSM_SPARSE_TEXT);
+        // A threshold from each pixel's neighbourhood (Sauvola's) rather than one for the whole
+        // image (Otsu's, the default), which turns a grey sidebar or status bar black, text and all,
+        // when most of the window is white.
+        fresh->SetVariable("thresholding_method", "2");
+        // normalizePolarity has made all text dark on light, so reading a doubtful line again
+        // inverted finds nothing more and costs time.
+        fresh->SetVariable("tessedit_do_invert", "0");
         api = std::move(fresh);
     }
     return api.get();
-}
-
-// Grey levels on white, so that transparent screenshot regions read as background.
-QImage flattened(const QImage& image) {
-    if (!image.hasAlphaChannel()) {
-        return image.convertToFormat(QImage::Format_Grayscale8);
-    }
-    QImage opaque(image.size(), QImage::Format_RGB32);
-    opaque.fill(Qt::white);
-    QPainter(&opaque).drawImage(0, 0, image);
-    return opaque.convertToFormat(QImage::Format_Grayscale8);
-}
-
-int dotsPerInch(const QImage& image) {
-    const int dpi = qRound(image.dotsPerMeterX() * 0.0254);
-    return dpi >= 70 && dpi <= 1200 ? dpi : screenDotsPerInch;
 }
 
 QString takeText(char* text) {
@@ -69,53 +74,168 @@ QString takeText(char* text) {
     return QString::fromUtf8(owned.get()).trimmed();
 }
 
-RecognizedText collect(tesseract::TessBaseAPI& api) {
-    RecognizedText result;
-    QStringList lines;
-    const auto each = [&](tesseract::PageIteratorLevel level, const auto& visit) {
-        const std::unique_ptr<tesseract::ResultIterator> iterator(api.GetIterator());
-        if (!iterator || iterator->Empty(level)) {
-            return;
-        }
-        do {
-            const QString text = takeText(iterator->GetUTF8Text(level));
-            int left = 0, top = 0, right = 0, bottom = 0;
-            if (!text.isEmpty() && iterator->BoundingBox(level, &left, &top, &right, &bottom)) {
-                visit(text, QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
-            }
-        } while (iterator->Next(level));
-    };
-    each(tesseract::RIL_TEXTLINE, [&](const QString& line, const QRect&) { lines.append(line); });
-    each(tesseract::RIL_WORD, [&](const QString& word, const QRect& box) {
-        result.words.push_back({word.toStdString(), box});
-    });
-    result.text = lines.join(u'\n').toStdString();
-    return result;
+bool hasLetterOrDigit(const QString& text) {
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); });
 }
 
-} // namespace
-
-std::optional<RecognizedText> recognizeTextIn(const Bytes& bytes) {
-    const QImage image = QImage::fromData(bytes.data(), int(bytes.size()));
-    if (image.isNull()) {
-        return std::nullopt;
+// The lines of the recognised tile, moved to `origin` in the image; only words in `share` are kept.
+// Lines without a letter or digit are the edges of buttons, fields and icons read as "|", "=", "-".
+void collect(tesseract::TessBaseAPI& api, QPoint origin, const QRect& share, int tileRow, int tileColumn,
+             std::vector<LineFragment>& fragments) {
+    const std::unique_ptr<tesseract::ResultIterator> iterator(api.GetIterator());
+    if (!iterator || iterator->Empty(tesseract::RIL_WORD)) {
+        return;
     }
+    LineFragment line{tileRow, tileColumn, {}};
+    bool meaningful = false;
+    const auto finishLine = [&] {
+        if (meaningful && !line.words.empty()) {
+            fragments.push_back(std::move(line));
+        }
+        line = LineFragment{tileRow, tileColumn, {}};
+        meaningful = false;
+    };
+    do {
+        if (iterator->IsAtBeginningOf(tesseract::RIL_TEXTLINE)) {
+            finishLine();
+        }
+        const QString text = takeText(iterator->GetUTF8Text(tesseract::RIL_WORD));
+        int left = 0, top = 0, right = 0, bottom = 0;
+        if (text.isEmpty() || !iterator->BoundingBox(tesseract::RIL_WORD, &left, &top, &right, &bottom)) {
+            continue;
+        }
+        const QRect box = QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)).translated(origin);
+        meaningful = meaningful || hasLetterOrDigit(text);
+        if (inShare(share, box)) {
+            line.words.push_back({text.toStdString(), box});
+        }
+    } while (iterator->Next(tesseract::RIL_WORD));
+    finishLine();
+}
+
+// A tile cut out of the image, ready for Tesseract.
+struct Tile {
+    int row = 0;
+    int column = 0;
+    QRect area;  // in the image
+    QRect share; // the words it answers for
+    std::vector<std::uint8_t> grey;
+};
+
+void recognizeTile(const Tile& tile, int dotsPerInch, std::vector<LineFragment>& fragments) {
     tesseract::TessBaseAPI* api = engine();
     if (!api) {
         qCCritical(ocrLog, "Text recognition failed: %s", "the English language data could not be loaded");
-        return RecognizedText{};
+        return;
     }
-    const QImage grey = flattened(image);
-    api->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
-    api->SetSourceResolution(dotsPerInch(image));
-    RecognizedText result;
+    api->SetImage(tile.grey.data(), tile.area.width(), tile.area.height(), 1, tile.area.width());
+    api->SetSourceResolution(dotsPerInch);
     if (api->Recognize(nullptr) == 0) {
-        result = collect(*api);
+        collect(*api, tile.area.topLeft(), tile.share, tile.row, tile.column, fragments);
     } else {
         qCCritical(ocrLog, "Text recognition failed: %s", "Tesseract could not recognise the image");
     }
     api->Clear();
-    return result;
+}
+
+// Decodes the image a band of tile rows at a time and recognises each tile in it. False when the image
+// fails to decode part way; what was read until then is kept.
+class TiledRecognition {
+public:
+    explicit TiledRecognition(GreyImageReader& reader)
+        : reader_(reader), size_(reader.size()), rows_(tileSpans(size_.height(), maxTileHeight, tileOverlap)),
+          columns_(tileSpans(size_.width(), maxTileWidth, tileOverlap)) {
+        const int stated = reader.dotsPerInch();
+        dotsPerInch_ = stated >= 70 && stated <= 1200 ? stated : screenDotsPerInch;
+    }
+
+    bool run(std::vector<LineFragment>& fragments) {
+        bool complete = true;
+        // Tile columns that are decoded together: all of them, unless the band would grow too wide.
+        if (size_.width() <= maxBandWidth) {
+            complete = runColumns(0, int(columns_.size()), fragments);
+        } else {
+            for (int column = 0; column < int(columns_.size()) && complete; ++column) {
+                complete = reader_.rewind() && runColumns(column, column + 1, fragments);
+            }
+        }
+        return complete;
+    }
+
+private:
+    bool runColumns(int firstColumn, int endColumn, std::vector<LineFragment>& fragments) {
+        const int left = columns_[firstColumn].start;
+        const int width = columns_[endColumn - 1].end - left;
+        const int bandHeight = rows_.front().end - rows_.front().start;
+        band_.assign(std::size_t(width) * std::size_t(bandHeight), 0);
+        int bandTop = 0;
+        int bandBottom = 0; // rows [bandTop, bandBottom) are in the band
+        for (int row = 0; row < int(rows_.size()); ++row) {
+            const TileSpan& rows = rows_[row];
+            // The overlap with the band above moves to the top; the rest is decoded.
+            const int kept = std::max(0, bandBottom - rows.start);
+            if (kept > 0) {
+                std::memmove(band_.data(), band_.data() + std::size_t(rows.start - bandTop) * width,
+                             std::size_t(kept) * width);
+            }
+            const int fresh = rows.end - rows.start - kept;
+            if (!reader_.read(fresh, left, width, band_.data() + std::size_t(kept) * width, width)) {
+                return false;
+            }
+            bandTop = rows.start;
+            bandBottom = rows.end;
+            for (int column = firstColumn; column < endColumn; ++column) {
+                recognizeTile(cut(row, column, left, width), dotsPerInch_, fragments);
+            }
+        }
+        return true;
+    }
+
+    Tile cut(int row, int column, int bandLeft, int bandWidth) const {
+        const TileSpan& rows = rows_[row];
+        const TileSpan& columns = columns_[column];
+        Tile tile{
+            row,
+            column,
+            QRect(columns.start, rows.start, columns.end - columns.start, rows.end - rows.start),
+            QRect(QPoint(columns.shareFrom, rows.shareFrom), QPoint(columns.shareTo - 1, rows.shareTo - 1)),
+            {}};
+        const int width = tile.area.width();
+        tile.grey.resize(std::size_t(width) * std::size_t(tile.area.height()));
+        for (int y = 0; y < tile.area.height(); ++y) {
+            std::memcpy(tile.grey.data() + std::size_t(y) * width,
+                        band_.data() + std::size_t(y) * bandWidth + (columns.start - bandLeft), width);
+        }
+        normalizePolarity(tile.grey.data(), width, tile.area.height(), width);
+        return tile;
+    }
+
+    GreyImageReader& reader_;
+    QSize size_;
+    std::vector<TileSpan> rows_;
+    std::vector<TileSpan> columns_;
+    int dotsPerInch_ = screenDotsPerInch;
+    std::vector<std::uint8_t> band_;
+};
+
+} // namespace
+
+std::optional<RecognizedText> recognizeTextIn(const Bytes& bytes) {
+    std::string failure;
+    const std::unique_ptr<GreyImageReader> reader = GreyImageReader::open(bytes, &failure);
+    if (!reader) {
+        qCWarning(ocrLog, "Not recognising text in an image: %s", failure.c_str());
+        return std::nullopt;
+    }
+    if (!engine()) {
+        qCCritical(ocrLog, "Text recognition failed: %s", "the English language data could not be loaded");
+        return RecognizedText{};
+    }
+    std::vector<LineFragment> fragments;
+    if (!TiledRecognition(*reader).run(fragments)) {
+        qCWarning(ocrLog, "Text recognition stopped early: the image is damaged");
+    }
+    return assembleLines(std::move(fragments));
 }
 
 } // namespace snipstack
