@@ -2,6 +2,7 @@
 
 #include "app/system/JpegFrame.h"
 #include "app/system/LogCategories.h"
+#include "app/system/PngEncoder.h"
 #include "app/system/PngReducedDecoder.h"
 
 #include <QBuffer>
@@ -17,10 +18,6 @@ namespace {
 
 // Qt 6.4's own default, used should the application switch the limit off.
 constexpr qint64 defaultLimitMiB = 128;
-
-// Qt maps PNG quality 80 to zlib level 1: on photographs the default level costs several times the
-// decode for thumbnails only about a sixth smaller.
-constexpr int pngQuality = 80;
 
 // PNG and JPEG are decoded straight to thumbnail size, so their memory no longer follows the pixel
 // count, but their decode time still does: every pixel is inflated (PNG) or entropy-decoded (JPEG),
@@ -58,13 +55,11 @@ bool jpegFits(const Bytes& encoded, QSize size) {
            (!frame->wholeImageCoefficients || frame->coefficientBytes <= quint64(allocationLimitBytes()));
 }
 
-std::optional<Bytes> encodePng(const QImage& image) {
-    QByteArray png;
-    QBuffer sink(&png);
-    if (!sink.open(QIODevice::WriteOnly) || !image.save(&sink, "PNG", pngQuality)) {
-        return std::nullopt;
-    }
-    return Bytes(png.begin(), png.end());
+std::optional<Bytes> encodeImage(const QImage& image) {
+    const QImage rgba =
+        image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888);
+    return encodePng({rgba.constBits(), std::size_t(rgba.sizeInBytes())}, {rgba.width(), rgba.height()},
+                     rgba.bytesPerLine(), !rgba.hasAlphaChannel());
 }
 
 std::optional<ImageThumbnail> pngThumbnail(const Bytes& encoded, int maxPixels) {
@@ -80,10 +75,7 @@ std::optional<ImageThumbnail> pngThumbnail(const Bytes& encoded, int maxPixels) 
         opaque = reduced->rgba[alpha] == 255;
     }
     // Written as RGB when nothing is transparent, as Qt would for an opaque source.
-    const QImage image(reduced->rgba.data(), int(reduced->size.width), int(reduced->size.height),
-                       qsizetype(reduced->size.width) * 4,
-                       opaque ? QImage::Format_RGBX8888 : QImage::Format_RGBA8888);
-    std::optional<Bytes> png = encodePng(image);
+    std::optional<Bytes> png = encodePng(reduced->rgba, reduced->size, reduced->size.width * 4, opaque);
     if (!png) {
         return std::nullopt;
     }
@@ -132,7 +124,7 @@ std::optional<ImageThumbnail> makeThumbnail(const Bytes& encoded, int maxPixels)
     if (thumbnail.isNull()) {
         return std::nullopt;
     }
-    std::optional<Bytes> png = encodePng(thumbnail);
+    std::optional<Bytes> png = encodeImage(thumbnail);
     if (!png) {
         return std::nullopt;
     }

@@ -43,13 +43,15 @@ PasteboardMonitor::PasteboardMonitor(Pasteboard& pasteboard, Workspace& workspac
     worker_.setMaxThreadCount(1);
     connect(&timer_, &QTimer::timeout, this, &PasteboardMonitor::poll);
     changeTimer_.setSingleShot(true);
-    changeTimer_.setInterval(changeCoalescing);
     connect(&changeTimer_, &QTimer::timeout, this, &PasteboardMonitor::poll);
     // Only once polling runs, so that what is on the clipboard at start is still new to the first
-    // poll. Not restarted by later notices, so that a long burst does not hold back the first change.
+    // poll. A change after a quiet spell is read at once; the rest of a burst waits out the window,
+    // and is not held back further by later notices, so a short burst costs two polls.
     pasteboard_.onChange = [this] {
         if (timer_.isActive() && !changeTimer_.isActive()) {
-            changeTimer_.start();
+            const auto since =
+                sinceChange_.isValid() ? std::chrono::milliseconds(sinceChange_.elapsed()) : changeCoalescing;
+            changeTimer_.start(std::max(std::chrono::milliseconds::zero(), changeCoalescing - since));
         }
     };
 }
@@ -72,6 +74,7 @@ void PasteboardMonitor::poll() {
     }
     // Moved on before capturing, so content that fails to capture is not tried again.
     const std::int64_t previous = std::exchange(lastChangeCount, count);
+    sinceChange_.start();
     // What the main thread alone may ask is asked now: the front application is the one in front
     // when the change was seen, and the preference is read here.
     auto reading = std::make_shared<Reading>();

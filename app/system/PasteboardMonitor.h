@@ -4,6 +4,7 @@
 #include "app/system/Workspace.h"
 #include "core/model/ClipDraft.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QThreadPool>
 #include <QTimer>
@@ -105,6 +106,8 @@ private:
     Workspace& workspace_;
     QTimer timer_;
     QTimer changeTimer_;
+    // Since the last change was noted: a notice soon after one waits for the burst to end.
+    QElapsedTimer sinceChange_;
     bool lastCaptureWasNewScreenshot_ = false;
 
     // One thread, so changes are read one after another in their order.

@@ -41,15 +41,18 @@ struct Sums {
 // one or two reduced rows the source row overlaps.
 class AreaAccumulator {
 public:
-    AreaAccumulator(PixelSize source, PixelSize reduced, bool rowsInOrder)
+    AreaAccumulator(PixelSize source, PixelSize reduced, bool rowsInOrder, bool opaque)
         : source_(source), reduced_(reduced), heldRows_(rowsInOrder ? 2 : reduced.height),
-          rowsInOrder_(rowsInOrder), line_(std::size_t(reduced.width)),
+          rowsInOrder_(rowsInOrder), opaque_(opaque), line_(std::size_t(reduced.width)),
           held_(std::size_t(reduced.width * heldRows_)),
           rgba_(std::size_t(reduced.width * reduced.height * 4)) {}
 
-    // Adds `count` RGBA pixels of source row `y` that sit at columns x0, x0 + step, x0 + 2 step, ...
+    // Adds `count` pixels of source row `y` that sit at columns x0, x0 + step, x0 + 2 step, ...: RGBA,
+    // or RGB for an opaque image, whose alpha weighs every pixel alike and so is left out of the sums.
+    template <int channels>
     void addRow(const std::uint8_t* pixels, std::uint32_t count, std::uint32_t y, std::uint32_t x0,
                 std::uint32_t step) noexcept {
+        static_assert(channels == 3 || channels == 4);
         std::fill(line_.begin(), line_.end(), Sums{});
         const std::uint64_t width = std::uint64_t(source_.width);
         const std::uint64_t span = std::uint64_t(reduced_.width);
@@ -60,9 +63,12 @@ public:
         // Pixels wholly inside the cell all weigh `span`: they are summed plainly and weighed once.
         Sums inside;
         bool pending = false;
-        for (std::uint32_t i = 0; i < count; ++i, pixels += 4) {
-            const std::uint64_t alpha = pixels[3];
-            const Sums pixel{pixels[0] * alpha, pixels[1] * alpha, pixels[2] * alpha, alpha};
+        for (std::uint32_t i = 0; i < count; ++i, pixels += channels) {
+            const Sums pixel =
+                channels == 3 ? Sums{pixels[0], pixels[1], pixels[2], 1}
+                              : Sums{std::uint64_t(pixels[0]) * pixels[channels - 1],
+                                     std::uint64_t(pixels[1]) * pixels[channels - 1],
+                                     std::uint64_t(pixels[2]) * pixels[channels - 1], pixels[channels - 1]};
             if (start + span <= cellEnd) {
                 add(inside, pixel, 1);
                 pending = true;
@@ -131,26 +137,32 @@ private:
     }
 
     void emit(std::int64_t row) noexcept {
-        // Every cell covers width × height units of area.
-        const std::uint64_t area = std::uint64_t(source_.width) * std::uint64_t(source_.height);
+        // Every cell covers width × height units of area. A double carries the sums far more
+        // precisely than an 8-bit channel needs; one reciprocal a pixel instead of four 64-bit
+        // divisions saves a large share of a screenshot's decode, for at most a rare difference of
+        // one in a rounded channel.
+        const double perArea = (opaque_ ? 255.0 : 1.0) / (double(source_.width) * double(source_.height));
         Sums* sums = heldRow(row);
         std::uint8_t* out = rgba_.data() + row * reduced_.width * 4;
         for (std::int64_t x = 0; x < reduced_.width; ++x, ++sums, out += 4) {
-            const std::uint64_t alpha = sums->alpha;
-            if (alpha != 0) {
-                out[0] = std::uint8_t((sums->red + alpha / 2) / alpha);
-                out[1] = std::uint8_t((sums->green + alpha / 2) / alpha);
-                out[2] = std::uint8_t((sums->blue + alpha / 2) / alpha);
-                out[3] = std::uint8_t((alpha + area / 2) / area);
+            if (sums->alpha != 0) {
+                const double perAlpha = 1.0 / double(sums->alpha);
+                out[0] = channel(double(sums->red) * perAlpha);
+                out[1] = channel(double(sums->green) * perAlpha);
+                out[2] = channel(double(sums->blue) * perAlpha);
+                out[3] = channel(double(sums->alpha) * perArea);
             }
             *sums = Sums{};
         }
     }
 
+    static std::uint8_t channel(double value) noexcept { return std::uint8_t(std::min(value + 0.5, 255.0)); }
+
     PixelSize source_;
     PixelSize reduced_;
     std::int64_t heldRows_;
     bool rowsInOrder_;
+    bool opaque_;
     std::int64_t emitted_ = 0;
     std::vector<Sums> line_;
     std::vector<Sums> held_;
@@ -188,6 +200,8 @@ struct Header {
     png_uint_32 width = 0;
     png_uint_32 height = 0;
     bool interlaced = false;
+    // No alpha channel and no transparent colour: rows come as RGB.
+    bool opaque = false;
 };
 
 // The two functions that call setjmp hold only trivially destructible locals, so that a longjmp out
@@ -215,25 +229,28 @@ bool readHeader(Decoding& decoding, std::uint64_t maxSourcePixels, Header& heade
         std::strncpy(decoding.error, "the image declares too many pixels", sizeof decoding.error - 1);
         return false;
     }
-    // Every colour type and depth becomes 8-bit RGBA: palettes, low-depth grey and tRNS expand, 16-bit
-    // samples are scaled (not truncated), grey becomes RGB, and opaque images gain an opaque alpha.
+    // Every colour type and depth becomes 8-bit RGB, with alpha unless the image is opaque: palettes,
+    // low-depth grey and tRNS expand, 16-bit samples are scaled (not truncated), grey becomes RGB.
+    const bool opaque = (colourType & PNG_COLOR_MASK_ALPHA) == 0 &&
+                        png_get_valid(decoding.png, decoding.info, PNG_INFO_tRNS) == 0;
+    const int channels = opaque ? 3 : 4;
     png_set_expand(decoding.png);
     png_set_scale_16(decoding.png);
     png_set_gray_to_rgb(decoding.png);
-    png_set_add_alpha(decoding.png, 0xffff, PNG_FILLER_AFTER);
     // Interlace handling stays off: libpng then hands over each Adam7 pass as its own small image,
     // which needs no full-size buffer to reassemble.
     png_read_update_info(decoding.png, decoding.info);
-    if (png_get_channels(decoding.png, decoding.info) != 4 ||
+    if (png_get_channels(decoding.png, decoding.info) != channels ||
         png_get_bit_depth(decoding.png, decoding.info) != 8 ||
-        png_get_rowbytes(decoding.png, decoding.info) != png_size_t(width) * 4) {
+        png_get_rowbytes(decoding.png, decoding.info) != png_size_t(width) * channels) {
         std::strncpy(decoding.error, "unexpected pixel layout", sizeof decoding.error - 1);
         return false;
     }
-    header = {width, height, interlace == PNG_INTERLACE_ADAM7};
+    header = {width, height, interlace == PNG_INTERLACE_ADAM7, opaque};
     return true;
 }
 
+template <int channels>
 bool readRows(Decoding& decoding, const Header& header, png_bytep row, AreaAccumulator& accumulator) {
     if (setjmp(png_jmpbuf(decoding.png))) {
         return false;
@@ -241,7 +258,7 @@ bool readRows(Decoding& decoding, const Header& header, png_bytep row, AreaAccum
     if (!header.interlaced) {
         for (png_uint_32 y = 0; y < header.height; ++y) {
             png_read_row(decoding.png, row, nullptr);
-            accumulator.addRow(row, header.width, y, 0, 1);
+            accumulator.addRow<channels>(row, header.width, y, 0, 1);
         }
         return true;
     }
@@ -254,8 +271,8 @@ bool readRows(Decoding& decoding, const Header& header, png_bytep row, AreaAccum
         }
         for (png_uint_32 passRow = 0; passRow < rows; ++passRow) {
             png_read_row(decoding.png, row, nullptr);
-            accumulator.addRow(row, columns, PNG_ROW_FROM_PASS_ROW(passRow, pass), PNG_PASS_START_COL(pass),
-                               1U << PNG_PASS_COL_SHIFT(pass));
+            accumulator.addRow<channels>(row, columns, PNG_ROW_FROM_PASS_ROW(passRow, pass),
+                                         PNG_PASS_START_COL(pass), 1U << PNG_PASS_COL_SHIFT(pass));
         }
     }
     return true;
@@ -303,8 +320,10 @@ std::optional<ReducedImage> decodeReducedPng(std::span<const std::uint8_t> png, 
     const PixelSize source{header.width, header.height};
     const PixelSize reduced = fittedSize(source, maxSide);
     std::vector<png_byte> row(std::size_t(header.width) * 4);
-    AreaAccumulator accumulator(source, reduced, !header.interlaced);
-    if (!readRows(decoding, header, row.data(), accumulator)) {
+    AreaAccumulator accumulator(source, reduced, !header.interlaced, header.opaque);
+    const bool read = header.opaque ? readRows<3>(decoding, header, row.data(), accumulator)
+                                    : readRows<4>(decoding, header, row.data(), accumulator);
+    if (!read) {
         return fail(decoding.error);
     }
     // The rest of the file (trailing metadata, the end marker) adds nothing to the thumbnail.

@@ -167,6 +167,28 @@ TEST(ImageThumbnailTest, ImagesPastQtsAllocationLimitAreThumbnailedAsDisplayed) 
     EXPECT_NEAR(qGray(jpegImage.pixel(294, 740)), 200, 3);
 }
 
+TEST(ImageThumbnailTest, ThumbnailsKeepTransparencyAndOpaqueOnesCarryNoAlpha) {
+    QImage glass(1200, 300, QImage::Format_ARGB32);
+    glass.fill(qRgba(0, 0, 255, 64));
+    const std::optional<ImageThumbnail> clear = makeThumbnail(encoded(glass, "png"), 840);
+    ASSERT_TRUE(clear);
+    const QImage clearImage = decoded(*clear);
+    EXPECT_EQ(clearImage.size(), QSize(840, 210));
+    EXPECT_TRUE(clearImage.hasAlphaChannel());
+    EXPECT_EQ(clearImage.pixel(420, 100), qRgba(0, 0, 255, 64));
+
+    QImage wall(900, 900, QImage::Format_RGB32);
+    wall.fill(qRgb(10, 120, 240));
+    for (const char* format : {"png", "bmp"}) {
+        const std::optional<ImageThumbnail> solid = makeThumbnail(encoded(wall, format), 840);
+        ASSERT_TRUE(solid) << format;
+        const QImage solidImage = decoded(*solid);
+        EXPECT_EQ(solidImage.size(), QSize(840, 840)) << format;
+        EXPECT_FALSE(solidImage.hasAlphaChannel()) << format;
+        EXPECT_EQ(solidImage.pixel(839, 839), qRgb(10, 120, 240)) << format;
+    }
+}
+
 TEST(ImageThumbnailTest, EveryPngColourTypeAndDepthDecodesToItsColours) {
     struct Case {
         int colourType;
