@@ -7,6 +7,7 @@
 #include "bench/Timing.h"
 #include "core/model/ContentHash.h"
 #include "core/model/DiskBackend.h"
+#include "tests/support/Fakes.h"
 
 #include <QBuffer>
 #include <QEventLoop>
@@ -34,56 +35,12 @@ struct TemporaryFolder {
     ~TemporaryFolder() { fs::remove_all(path); }
 };
 
-class NoDesktop final : public DesktopServices {
-public:
-    void applyTheme(ThemeChoice) override {}
-    void beep() override {}
-    bool registerHotKey(const HotKey&, std::function<void()>) override { return true; }
-    void observeWake(std::function<void()>) override {}
-    bool accessibilityGranted() override { return true; }
-    void requestAccessibility() override {}
-    void openAccessibilitySettings() override {}
-    void postPasteKeystroke(std::string_view) override {}
-    void setLaunchAtLogin(bool) override {}
-    QFuture<std::optional<RecognizedText>> recognizeText(Bytes) override {
-        return QtFuture::makeReadyFuture(std::optional<RecognizedText>());
-    }
-    std::optional<QIcon> applicationIcon(const std::string&) override { return std::nullopt; }
-};
-
-class NoWindows final : public WindowRegistry {
-public:
-    std::unique_ptr<StatusItem> makeStatusItem(AppModel&) override { return nullptr; }
-    std::unique_ptr<PanelControl> makePanel(AppModel&) override { return nullptr; }
-    void showFirstRun() override {}
-    void closeFirstRun() override {}
-    bool isFirstRunVisible() const override { return false; }
-    void openTextEditor(const ClipItem&, const ClipPayload&) override {}
-    void openImageEditor(const ClipItem&, const Bytes&) override {}
-};
-
-class NoAlerts final : public AlertPresenter {
-public:
-    int run(const Alert&) override { return 0; }
-};
-
-class NoPreviews final : public RichPreviewRenderer {
-public:
-    std::optional<Bytes> render(const ClipPayload&) override { return std::nullopt; }
-};
-
-class NoWorkspace final : public Workspace {
-public:
-    std::optional<RunningApplication> frontmostApplication() override { return std::nullopt; }
-    bool activate(const RunningApplication&) override { return false; }
-};
-
 // Everything a model needs besides its pasteboard, workspace, vault and folders.
 struct NoUserInterface {
-    NoDesktop desktop;
-    NoWindows windows;
-    NoAlerts alerts;
-    NoPreviews previews;
+    testing::FakeDesktop desktop;
+    testing::FakeWindows windows;
+    testing::FakeAlerts alerts;
+    testing::FakeRenderer previews;
 };
 
 // Settings that start the model straight into its store, keeping up to `maxItems` entries.

@@ -3,14 +3,14 @@
 // it includes the program starting; the counters give medians from its start and from the moment a
 // watcher saw the owner change (polled every 0.2 ms, so that one errs on the short side), and the
 // longest the main thread went without running a 1 ms timer meanwhile.
-#include "app/system/PasteboardMonitor.h"
-#include "app/system/SystemPasteboard.h"
-#include "app/system/X11Workspace.h"
+#include "app/system/clipboard/PasteboardMonitor.h"
+#include "app/system/clipboard/SystemPasteboard.h"
+#include "app/system/desktop/X11Workspace.h"
 #include "bench/ClipboardOwnerWatch.h"
 #include "bench/PeakMemory.h"
 #include "bench/RunBenchmarks.h"
 #include "bench/Timing.h"
-#include "tests/app/x11/Xvfb.h"
+#include "tests/support/Xvfb.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -66,7 +66,7 @@ struct Copier {
 
 // The x11 test program serves what it is told to, as an ordinary Qt program would.
 QString qtOwner() {
-    return QCoreApplication::applicationDirPath() + "/../tests/snipstack_x11_tests";
+    return QCoreApplication::applicationDirPath() + "/../tests/snipstack_clipboard_x11_tests";
 }
 
 void measureCapture(benchmark::State& state, const Copier& copier) {

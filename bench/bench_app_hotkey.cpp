@@ -1,10 +1,10 @@
 // Global shortcut latency against a private Xvfb: from another client's XTest press of Super+D until
 // the HotKeyCenter handler runs on the main thread.
-#include "app/system/HotKey.h"
-#include "app/system/HotKeyCenter.h"
+#include "app/system/shortcut/HotKey.h"
+#include "app/system/shortcut/HotKeyCenter.h"
 #include "bench/RunBenchmarks.h"
 #include "bench/Timing.h"
-#include "tests/app/x11/Xvfb.h"
+#include "tests/support/Xvfb.h"
 
 #include <QEventLoop>
 #include <QGuiApplication>

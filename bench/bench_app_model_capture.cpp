@@ -5,15 +5,15 @@
 // (polled every 0.2 ms, so that one errs on the short side).
 #include "app/model/AppModel.h"
 #include "app/model/OpenOrCreateStore.h"
-#include "app/system/SystemPasteboard.h"
-#include "app/system/X11Workspace.h"
+#include "app/system/clipboard/SystemPasteboard.h"
+#include "app/system/desktop/X11Workspace.h"
 #include "bench/ClipboardOwnerWatch.h"
 #include "bench/ModelBench.h"
 #include "bench/RunBenchmarks.h"
 #include "core/model/ContentHash.h"
 #include "core/model/DiskBackend.h"
 #include "core/store/InMemoryKeyVault.h"
-#include "tests/app/x11/Xvfb.h"
+#include "tests/support/Xvfb.h"
 
 #include <QBuffer>
 #include <QEventLoop>

@@ -3,12 +3,12 @@
 // before rotateKey until the completion runs. That gap is the longest the panel would have frozen.
 #include "app/model/AppModel.h"
 #include "app/model/OpenOrCreateStore.h"
-#include "app/system/MemoryPasteboard.h"
 #include "bench/ModelBench.h"
 #include "bench/RunBenchmarks.h"
 #include "core/model/ContentHash.h"
 #include "core/model/DiskBackend.h"
 #include "core/store/InMemoryKeyVault.h"
+#include "tests/support/MemoryPasteboard.h"
 
 #include <QBuffer>
 #include <QEventLoop>
@@ -40,7 +40,7 @@ void BM_RotationMainThreadGap(benchmark::State& state) {
     fillStore(base, vault, entryCount);
     writeStartingPreferences(preferencesPath, static_cast<int>(entryCount));
     MemoryPasteboard pasteboard;
-    NoWorkspace workspace;
+    testing::FakeWorkspace workspace;
     NoUserInterface ui;
     const auto made = makeModel(preferencesPath, pasteboard, workspace, vault, ui, base);
     AppModel& model = *made;

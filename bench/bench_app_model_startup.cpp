@@ -6,13 +6,13 @@
 // warm page cache, as after any earlier run of the program.
 #include "app/model/AppModel.h"
 #include "app/model/OpenOrCreateStore.h"
-#include "app/system/MemoryPasteboard.h"
 #include "bench/ModelBench.h"
 #include "bench/RunBenchmarks.h"
 #include "bench/Timing.h"
 #include "core/model/ContentHash.h"
 #include "core/model/DiskBackend.h"
 #include "core/store/StoreFiles.h"
+#include "tests/support/MemoryPasteboard.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -108,7 +108,7 @@ int runChild(Clock::time_point entered, char** argv) {
     const Paths paths(argv[2]);
     const auto expected = static_cast<std::size_t>(std::stoul(argv[3]));
     MemoryPasteboard pasteboard;
-    NoWorkspace workspace;
+    testing::FakeWorkspace workspace;
     FileKeyVault vault(paths.keys);
     NoUserInterface ui;
     const auto made = makeModel(QString::fromStdString(paths.preferences.string()), pasteboard, workspace,

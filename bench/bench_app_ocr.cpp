@@ -6,8 +6,8 @@
 // letters and digits, case kept); the share of drawn words that the recognised words match, counted
 // as multisets, so that order does not matter and a word drawn twice must be read twice. `extra` is
 // the recognised words that match nothing drawn (misreadings and noise).
-#include "app/system/TextRecognition.h"
-#include "app/system/TextRecognitionImage.h"
+#include "app/system/ocr/TextRecognition.h"
+#include "app/system/ocr/TextRecognitionImage.h"
 #include "bench/PeakMemory.h"
 #include "bench/RunBenchmarks.h"
 #include "bench/Timing.h"

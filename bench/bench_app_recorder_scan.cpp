@@ -1,6 +1,6 @@
 // What one look for screen recorders costs on this machine's real process table; the panel looks
 // every 0.25 s while it is open.
-#include "app/system/ScreenCaptureDetector.h"
+#include "app/system/desktop/ScreenCaptureDetector.h"
 
 #include <benchmark/benchmark.h>
 #include <cctype>

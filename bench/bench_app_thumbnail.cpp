@@ -1,10 +1,11 @@
 // What an image capture costs (camera-sized, screen-sized and panorama-sized images to a thumbnail,
 // and a 50 MiB PNG of 300 megapixels) and what the monitor costs while nothing is copied.
-#include "app/system/ImageThumbnail.h"
-#include "app/system/MemoryPasteboard.h"
-#include "app/system/PasteboardMonitor.h"
+#include "app/system/clipboard/PasteboardMonitor.h"
+#include "app/system/images/ImageThumbnail.h"
 #include "bench/PeakMemory.h"
 #include "bench/RunBenchmarks.h"
+#include "tests/support/Fakes.h"
+#include "tests/support/MemoryPasteboard.h"
 
 #include <QBuffer>
 #include <QEventLoop>
@@ -205,12 +206,6 @@ public:
     std::int64_t changeCount() override { return ++polls, MemoryPasteboard::changeCount(); }
 };
 
-class NoWorkspace : public Workspace {
-public:
-    std::optional<RunningApplication> frontmostApplication() override { return std::nullopt; }
-    bool activate(const RunningApplication&) override { return false; }
-};
-
 double cpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -221,7 +216,7 @@ double cpuSeconds() {
 // Process CPU time over one real minute of polling at the idle interval with nothing copied.
 void idlePollingMinute(benchmark::State& state) {
     CountingPasteboard board;
-    NoWorkspace workspace;
+    testing::FakeWorkspace workspace;
     PasteboardMonitor monitor(board, workspace);
     monitor.poll();
     board.polls = 0;

@@ -1,6 +1,6 @@
 // The shortcut is stored as JSON in a settings file the user may edit: any bytes must decode to a
 // shortcut or nothing, never crash, and a decoded shortcut must be stored and read back unchanged.
-#include "app/system/HotKey.h"
+#include "app/system/shortcut/HotKey.h"
 
 #include <cstdint>
 #include <cstdlib>

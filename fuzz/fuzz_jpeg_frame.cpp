@@ -1,6 +1,6 @@
 // JPEG headers are read before Qt's reader sees the file, to refuse what would need whole-image
 // buffers: any bytes must be read or refused without overrunning them.
-#include "app/system/JpegFrame.h"
+#include "app/system/images/JpegFrame.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // PNG thumbnails decode whatever another program put on the clipboard: any bytes must be refused or
 // decoded, never crash or overrun, and a decoded image has exactly the reduced size it reports.
-#include "app/system/PngReducedDecoder.h"
+#include "app/system/images/PngReducedDecoder.h"
 
 #include <algorithm>
 #include <cstdint>

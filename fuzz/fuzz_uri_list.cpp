@@ -1,6 +1,6 @@
 // A text/uri-list comes from whichever program owns the clipboard: any bytes must yield file URLs
 // or nothing, never crash, and the list written back from them must read as the same URLs.
-#include "app/system/PasteboardMime.h"
+#include "app/system/clipboard/PasteboardMime.h"
 
 #include <QByteArray>
 #include <QUrl>

@@ -1,8 +1,8 @@
 // The targets a clipboard owner offers are names it chose, one per line here: mapping them must
 // never crash, and the targets read for an identifier must be offered ones, each once, and must
 // include every offered target that maps to it.
-#include "app/system/Pasteboard.h"
-#include "app/system/PasteboardMime.h"
+#include "app/system/clipboard/Pasteboard.h"
+#include "app/system/clipboard/PasteboardMime.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,5 +1,7 @@
 #include "app/model/AppModel.h"
 
+#include "app/system/LogCategories.h"
+
 #include "core/model/MemoryBackend.h"
 
 #include <chrono>
@@ -97,15 +99,26 @@ void AppModel::refreshAccessibility() {
            &AppModel::accessibilityGrantedChanged);
 }
 
-void AppModel::launch() {
-    environment_.desktop.applyTheme(preferences_->theme());
-    statusItem_ = environment_.windows.makeStatusItem(*this);
+bool AppModel::registerHotKey(const HotKey& hotKey) {
     QPointer<AppModel> model(this);
-    setHotKeyRegistered(environment_.desktop.registerHotKey(preferences_->hotKey(), [model] {
+    return environment_.desktop.registerHotKey(hotKey, [model] {
         if (model) {
             model->hotKeyPressed();
         }
-    }));
+    });
+}
+
+HotKeyApplied AppModel::applyHotKey(const std::optional<HotKey>& newHotKey) {
+    const HotKeyApplied applied = snipstack::applyHotKey(
+        newHotKey, *preferences_, [this](const HotKey& hotKey) { return registerHotKey(hotKey); });
+    setHotKeyRegistered(applied.registered);
+    return applied;
+}
+
+void AppModel::launch() {
+    environment_.windows.applyTheme(preferences_->theme());
+    statusItem_ = environment_.windows.makeStatusItem(*this);
+    setHotKeyRegistered(registerHotKey(preferences_->hotKey()));
     refreshAccessibility();
     if (accessibilityGranted_ && preferences_->storageChosen()) {
         start();
@@ -149,7 +162,9 @@ void AppModel::finishSetup() {
     if (!accessibilityGranted_) {
         return;
     }
-    environment_.desktop.setLaunchAtLogin(setupLaunchAtLogin_);
+    if (!environment_.desktop.setLaunchAtLogin(setupLaunchAtLogin_)) {
+        qCWarning(desktopLog, "Could not %s the login item", setupLaunchAtLogin_ ? "add" : "remove");
+    }
     preferences_->setOpenScreenshotsInEditor(setupOpenScreenshots_);
     environment_.windows.closeFirstRun();
     refreshAccessibility();

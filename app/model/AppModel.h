@@ -1,15 +1,16 @@
 #pragma once
 
 #include "app/model/AlertPresenter.h"
-#include "app/model/DesktopServices.h"
+#include "app/model/ApplyHotKey.h"
 #include "app/model/LruCache.h"
 #include "app/model/PanelControl.h"
 #include "app/model/RichPreviewRenderer.h"
 #include "app/model/StatusItem.h"
 #include "app/model/WindowRegistry.h"
-#include "app/system/PasteboardMonitor.h"
-#include "app/system/Preferences.h"
-#include "app/system/Workspace.h"
+#include "app/system/clipboard/PasteboardMonitor.h"
+#include "app/system/desktop/Desktop.h"
+#include "app/system/desktop/Workspace.h"
+#include "app/system/preferences/Preferences.h"
 #include "core/model/History.h"
 #include "core/store/DiskStore.h"
 #include "core/store/KeyVault.h"
@@ -37,7 +38,7 @@ struct AppModelEnvironment {
     Pasteboard& pasteboard;
     Workspace& workspace;
     KeyVault& vault;
-    DesktopServices& desktop;
+    Desktop& desktop;
     WindowRegistry& windows;
     AlertPresenter& alerts;
     RichPreviewRenderer& richPreviews;
@@ -167,6 +168,9 @@ public:
     void start();
     void finishSetup();
     void hotKeyPressed();
+    // Registers a shortcut the user recorded through the desktop, saving it when it registers; with
+    // nothing recorded, or when it is refused, the saved one is registered again.
+    HotKeyApplied applyHotKey(const std::optional<HotKey>& newHotKey);
     void openStore();
     bool resolveStorageLocation();
     void attachDiskStore(DiskStore store);
@@ -250,6 +254,8 @@ signals:
     void storageFolderUnavailableChanged();
 
 private:
+    // The global shortcut, pressed, runs hotKeyPressed.
+    bool registerHotKey(const HotKey& hotKey);
     // What a store operation on the worker thread ended with: the store, or the error's text.
     struct StoreTaskResult {
         std::optional<DiskStore> store;

@@ -1,6 +1,8 @@
 // Captures, the list the panel shows, and the actions on entries.
 #include "app/model/AppModel.h"
-#include "app/system/Pasteboard.h"
+
+#include "app/system/LogCategories.h"
+#include "app/system/clipboard/Pasteboard.h"
 #include "core/model/ContentHash.h"
 
 #include <QTimer>
@@ -221,7 +223,9 @@ void AppModel::paste(const ClipItem& item, bool sendKeystroke) {
     }
     QTimer::singleShot(pasteDelay, this, [this] {
         const auto front = environment_.workspace.frontmostApplication();
-        environment_.desktop.postPasteKeystroke(front ? front->windowClass : std::string());
+        if (!environment_.desktop.postPasteKeystroke(front ? front->windowClass : std::string())) {
+            qCWarning(accessibilityLog, "Could not post the paste keystroke");
+        }
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/model/PanelControl.h"
 #include "app/model/StatusItem.h"
+#include "app/system/preferences/PreferenceTypes.h"
 #include "core/model/ClipItem.h"
 #include "core/model/ClipPayload.h"
 #include "core/values/Bytes.h"
@@ -19,6 +20,8 @@ public:
 
     virtual std::unique_ptr<StatusItem> makeStatusItem(AppModel& model) = 0;
     virtual std::unique_ptr<PanelControl> makePanel(AppModel& model) = 0;
+    // Colours every window, the open ones and those made later.
+    virtual void applyTheme(ThemeChoice theme) = 0;
 
     // Shows the first-run window, or brings it forward when it is open.
     virtual void showFirstRun() = 0;

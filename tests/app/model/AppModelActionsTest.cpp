@@ -1,4 +1,4 @@
-#include "tests/app/model/ModelTestSupport.h"
+#include "tests/support/ModelTestSupport.h"
 
 using namespace snipstack;
 using namespace snipstack::testing;

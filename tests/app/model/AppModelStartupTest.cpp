@@ -1,5 +1,5 @@
 #include "core/store/StoreFiles.h"
-#include "tests/app/model/ModelTestSupport.h"
+#include "tests/support/ModelTestSupport.h"
 
 #include <QFile>
 #include <filesystem>
@@ -228,6 +228,22 @@ TEST_F(AppModelStartupTest, TheShortcutDoesNotReopenThePanelItJustHid) {
     panel.hiddenAt = std::chrono::steady_clock::now() - std::chrono::milliseconds(500);
     model->hotKeyPressed();
     EXPECT_TRUE(panel.visible);
+}
+
+TEST_F(AppModelStartupTest, ARecordedShortcutGoesThroughTheDesktopAndIsSavedOnlyWhenItRegisters) {
+    startModel(false);
+    const int saved = model->preferences().hotKey().keyCode;
+    desktop.hotKeyRegisters = false;
+    EXPECT_TRUE(model->applyHotKey(HotKey{3, HotKey::command, "F"}).alert);
+    EXPECT_FALSE(model->hotKeyRegistered());
+    EXPECT_EQ(model->preferences().hotKey().keyCode, saved);
+
+    desktop.hotKeyRegisters = true;
+    EXPECT_FALSE(model->applyHotKey(HotKey{3, HotKey::command, "F"}).alert);
+    EXPECT_TRUE(model->hotKeyRegistered());
+    EXPECT_EQ(model->preferences().hotKey().keyCode, 3);
+    desktop.hotKeyHandler();
+    EXPECT_TRUE(windows.panel->visible);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "core/model/DiskBackend.h"
 #include "core/store/StoreFiles.h"
-#include "tests/app/model/ModelTestSupport.h"
+#include "tests/support/ModelTestSupport.h"
 
 using namespace snipstack;
 using namespace snipstack::testing;

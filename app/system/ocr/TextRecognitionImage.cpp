@@ -1,0 +1,502 @@
+#include "app/system/ocr/TextRecognitionImage.h"
+
+#include "app/system/images/JpegFrame.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImage>
+#include <QImageReader>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <csetjmp>
+#include <cstring>
+#include <png.h>
+#include <span>
+#include <vector>
+
+namespace snipstack {
+namespace {
+
+// The capture keeps no PNG or JPEG of more pixels (23170 × 23170); beyond it a header is far likelier
+// a decompression bomb than a copied picture.
+constexpr std::int64_t maxPixels = std::int64_t(1) << 29;
+
+// libpng refuses wider or taller images itself; its own default, kept explicit because the row buffer
+// grows with the width.
+constexpr png_uint_32 maxPngSide = 1'000'000;
+
+// Qt decodes a JPEG band into 32-bit pixels before it is turned grey; bands are cut to this size.
+constexpr std::int64_t jpegBandBytes = 16 << 20;
+
+// Qt 6.4's own default, used should the application switch the limit off.
+constexpr qint64 defaultLimitMiB = 128;
+
+qint64 allocationLimitBytes() {
+    const qint64 limitMiB =
+        QImageReader::allocationLimit() > 0 ? QImageReader::allocationLimit() : defaultLimitMiB;
+    return limitMiB * 1024 * 1024;
+}
+
+void fail(std::string* failure, const char* why) {
+    if (failure) {
+        *failure = why;
+    }
+}
+
+// Qt's grey weights (qGray), then the pixel laid over white by its alpha.
+inline std::uint8_t greyOnWhite(unsigned red, unsigned green, unsigned blue, unsigned alpha) {
+    const unsigned grey = (red * 11 + green * 16 + blue * 5) / 32;
+    return std::uint8_t((grey * alpha + 255 * (255 - alpha) + 127) / 255);
+}
+
+// Columns [left, left + width) of row `y` of a decoded image.
+void greyRow(const QImage& image, int y, int left, int width, std::uint8_t* out) {
+    switch (image.format()) {
+    case QImage::Format_Grayscale8:
+        std::memcpy(out, image.constScanLine(y) + left, std::size_t(width));
+        return;
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32: {
+        const auto* pixels = reinterpret_cast<const QRgb*>(image.constScanLine(y)) + left;
+        for (int x = 0; x < width; ++x) {
+            out[x] = greyOnWhite(qRed(pixels[x]), qGreen(pixels[x]), qBlue(pixels[x]), qAlpha(pixels[x]));
+        }
+        return;
+    }
+    default: {
+        // Rare formats (16-bit, indexed, premultiplied ...) go one row at a time through Qt's conversion.
+        const QImage row = image.copy(left, y, width, 1).convertToFormat(QImage::Format_ARGB32);
+        greyRow(row, 0, 0, width, out);
+        return;
+    }
+    }
+}
+
+// ---- PNG, row by row through libpng ----
+
+// Everything libpng's callbacks touch is plain data, because an error leaves them by longjmp.
+struct PngDecoding {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    const std::uint8_t* bytes = nullptr;
+    std::size_t size = 0;
+    std::size_t offset = 0;
+    char message[160] = {};
+};
+
+void onPngError(png_structp png, png_const_charp message) {
+    auto* decoding = static_cast<PngDecoding*>(png_get_error_ptr(png));
+    std::snprintf(decoding->message, sizeof decoding->message, "%s", message ? message : "damaged PNG");
+    png_longjmp(png, 1);
+}
+
+void onPngWarning(png_structp, png_const_charp) {}
+
+void readPngBytes(png_structp png, png_bytep out, png_size_t length) {
+    auto* decoding = static_cast<PngDecoding*>(png_get_io_ptr(png));
+    if (length > decoding->size - decoding->offset) {
+        png_error(png, "the PNG is cut short");
+    }
+    std::memcpy(out, decoding->bytes + decoding->offset, length);
+    decoding->offset += length;
+}
+
+struct PngHeader {
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    bool interlaced = false;
+    int dotsPerInch = 0;
+};
+
+// The functions that call setjmp hold only trivially destructible locals, so that a longjmp out of
+// libpng skips no destructor.
+bool readPngHeader(PngDecoding& decoding, PngHeader& header) {
+    if (setjmp(png_jmpbuf(decoding.png))) {
+        return false;
+    }
+    png_set_user_limits(decoding.png, maxPngSide, maxPngSide);
+    png_set_keep_unknown_chunks(decoding.png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    // A damaged checksum costs nothing that matters here, and checking it costs time on every row.
+    png_set_option(decoding.png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+    png_read_info(decoding.png, decoding.info);
+    png_uint_32 width = 0, height = 0;
+    int bitDepth = 0, colourType = 0, interlace = 0;
+    png_get_IHDR(decoding.png, decoding.info, &width, &height, &bitDepth, &colourType, &interlace, nullptr,
+                 nullptr);
+    png_uint_32 resolutionX = 0, resolutionY = 0;
+    int unit = 0;
+    if (png_get_pHYs(decoding.png, decoding.info, &resolutionX, &resolutionY, &unit) &&
+        unit == PNG_RESOLUTION_METER) {
+        header.dotsPerInch = int(std::lround(resolutionX * 0.0254));
+    }
+    // Every pixel arrives as 8-bit RGBA, whatever the file stores.
+    png_set_expand(decoding.png);
+    png_set_scale_16(decoding.png);
+    png_set_gray_to_rgb(decoding.png);
+    png_set_add_alpha(decoding.png, 0xffff, PNG_FILLER_AFTER);
+    png_read_update_info(decoding.png, decoding.info);
+    if (png_get_rowbytes(decoding.png, decoding.info) != png_size_t(width) * 4) {
+        png_error(decoding.png, "unexpected row layout");
+    }
+    header.width = width;
+    header.height = height;
+    header.interlaced = interlace == PNG_INTERLACE_ADAM7;
+    return true;
+}
+
+void greyFromRgba(const std::uint8_t* rgba, int count, std::uint8_t* out) {
+    for (int x = 0; x < count; ++x, rgba += 4) {
+        out[x] = greyOnWhite(rgba[0], rgba[1], rgba[2], rgba[3]);
+    }
+}
+
+bool readPngRows(PngDecoding& decoding, std::uint8_t* row, int rows, int left, int width, std::uint8_t* out,
+                 std::ptrdiff_t stride) {
+    if (setjmp(png_jmpbuf(decoding.png))) {
+        return false;
+    }
+    for (int y = 0; y < rows; ++y) {
+        png_read_row(decoding.png, row, nullptr);
+        greyFromRgba(row + std::size_t(left) * 4, width, out + y * stride);
+    }
+    return true;
+}
+
+// Decodes every Adam7 pass and keeps the pixels that fall into rows [first, first + rows) and
+// columns [left, left + width): libpng hands the passes over as seven small images.
+bool readInterlacedPngRows(PngDecoding& decoding, const PngHeader& header, std::uint8_t* row, int first,
+                           int rows, int left, int width, std::uint8_t* out, std::ptrdiff_t stride) {
+    if (setjmp(png_jmpbuf(decoding.png))) {
+        return false;
+    }
+    for (int pass = 0; pass < 7; ++pass) {
+        const png_uint_32 passWidth = PNG_PASS_COLS(header.width, pass);
+        const png_uint_32 passHeight = PNG_PASS_ROWS(header.height, pass);
+        if (passWidth == 0 || passHeight == 0) {
+            continue; // libpng skips empty passes too
+        }
+        for (png_uint_32 passRow = 0; passRow < passHeight; ++passRow) {
+            png_read_row(decoding.png, row, nullptr);
+            const std::int64_t y = std::int64_t(PNG_ROW_FROM_PASS_ROW(passRow, pass)) - first;
+            if (y < 0 || y >= rows) {
+                continue;
+            }
+            for (png_uint_32 column = 0; column < passWidth; ++column) {
+                const std::int64_t x = std::int64_t(PNG_COL_FROM_PASS_COL(column, pass)) - left;
+                if (x >= 0 && x < width) {
+                    const std::uint8_t* pixel = row + std::size_t(column) * 4;
+                    out[y * stride + x] = greyOnWhite(pixel[0], pixel[1], pixel[2], pixel[3]);
+                }
+            }
+        }
+    }
+    return true;
+}
+
+class PngGreyReader final : public GreyImageReader {
+public:
+    explicit PngGreyReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    ~PngGreyReader() override { close(); }
+
+    bool start(std::string* failure) {
+        close();
+        decoding_.bytes = bytes_.data();
+        decoding_.size = bytes_.size();
+        decoding_.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &decoding_, onPngError, onPngWarning);
+        decoding_.info = decoding_.png ? png_create_info_struct(decoding_.png) : nullptr;
+        if (!decoding_.info) {
+            fail(failure, "out of memory");
+            return false;
+        }
+        png_set_read_fn(decoding_.png, &decoding_, readPngBytes);
+        if (!readPngHeader(decoding_, header_)) {
+            fail(failure, decoding_.message);
+            return false;
+        }
+        if (std::int64_t(header_.width) * header_.height > maxPixels) {
+            fail(failure, "the header declares too many pixels");
+            return false;
+        }
+        row_.resize(std::size_t(header_.width) * 4);
+        nextRow_ = 0;
+        return true;
+    }
+
+    QSize size() const override { return QSize(int(header_.width), int(header_.height)); }
+    int dotsPerInch() const override { return header_.dotsPerInch; }
+
+    bool read(int rows, int left, int width, std::uint8_t* out, std::ptrdiff_t stride) override {
+        if (!decoding_.png || rows < 0 || nextRow_ + rows > int(header_.height) || left < 0 || width < 0 ||
+            left + width > int(header_.width)) {
+            return false;
+        }
+        const int first = nextRow_;
+        if (!header_.interlaced) {
+            nextRow_ += rows;
+            return readPngRows(decoding_, row_.data(), rows, left, width, out, stride);
+        }
+        // Each read takes a decoding of its own, from the top.
+        if (!start(nullptr)) {
+            return false;
+        }
+        nextRow_ = first + rows;
+        return readInterlacedPngRows(decoding_, header_, row_.data(), first, rows, left, width, out, stride);
+    }
+
+    bool rewind() override { return start(nullptr); }
+
+private:
+    void close() {
+        if (decoding_.png) {
+            png_destroy_read_struct(&decoding_.png, decoding_.info ? &decoding_.info : nullptr, nullptr);
+        }
+        decoding_ = PngDecoding{};
+    }
+
+    std::span<const std::uint8_t> bytes_;
+    PngDecoding decoding_;
+    PngHeader header_;
+    std::vector<std::uint8_t> row_;
+    int nextRow_ = 0;
+};
+
+// ---- JPEG, a clipped band at a time through Qt ----
+
+QByteArray rawBytes(std::span<const std::uint8_t> bytes) {
+    return QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+}
+
+class JpegGreyReader final : public GreyImageReader {
+public:
+    JpegGreyReader(std::span<const std::uint8_t> bytes, QSize size, int dotsPerInch)
+        : bytes_(rawBytes(bytes)), size_(size), dotsPerInch_(dotsPerInch) {}
+
+    QSize size() const override { return size_; }
+    int dotsPerInch() const override { return dotsPerInch_; }
+
+    bool read(int rows, int left, int width, std::uint8_t* out, std::ptrdiff_t stride) override {
+        if (rows == 0) {
+            return true;
+        }
+        if (rows < 0 || nextRow_ + rows > size_.height() || left < 0 || width <= 0 ||
+            left + width > size_.width()) {
+            return false;
+        }
+        // libjpeg decodes from the top every time, skipping what lies above the band.
+        const int bandRows = int(std::max<std::int64_t>(1, jpegBandBytes / (std::int64_t(width) * 4)));
+        for (int done = 0; done < rows;) {
+            const int count = std::min(bandRows, rows - done);
+            QByteArray bytes = bytes_;
+            QBuffer source(&bytes);
+            source.open(QIODevice::ReadOnly);
+            QImageReader reader(&source, "jpeg");
+            reader.setClipRect(QRect(left, nextRow_, width, count));
+            const QImage band = reader.read();
+            if (band.width() != width || band.height() != count) {
+                return false;
+            }
+            for (int y = 0; y < count; ++y) {
+                greyRow(band, y, 0, width, out + (done + y) * stride);
+            }
+            done += count;
+            nextRow_ += count;
+        }
+        return true;
+    }
+
+    bool rewind() override {
+        nextRow_ = 0;
+        return true;
+    }
+
+private:
+    QByteArray bytes_;
+    QSize size_;
+    int dotsPerInch_ = 0;
+    int nextRow_ = 0;
+};
+
+// ---- anything else, decoded whole by Qt ----
+
+class WholeGreyReader final : public GreyImageReader {
+public:
+    explicit WholeGreyReader(QImage image) : image_(std::move(image)) {}
+
+    QSize size() const override { return image_.size(); }
+    int dotsPerInch() const override { return int(std::lround(image_.dotsPerMeterX() * 0.0254)); }
+
+    bool read(int rows, int left, int width, std::uint8_t* out, std::ptrdiff_t stride) override {
+        if (rows < 0 || nextRow_ + rows > image_.height() || left < 0 || width < 0 ||
+            left + width > image_.width()) {
+            return false;
+        }
+        for (int y = 0; y < rows; ++y) {
+            greyRow(image_, nextRow_ + y, left, width, out + y * stride);
+        }
+        nextRow_ += rows;
+        return true;
+    }
+
+    bool rewind() override {
+        nextRow_ = 0;
+        return true;
+    }
+
+private:
+    QImage image_;
+    int nextRow_ = 0;
+};
+
+} // namespace
+
+std::unique_ptr<GreyImageReader> GreyImageReader::open(const Bytes& encoded, std::string* failure) {
+    static constexpr std::uint8_t pngSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (encoded.size() >= sizeof pngSignature &&
+        std::equal(std::begin(pngSignature), std::end(pngSignature), encoded.begin())) {
+        auto reader = std::make_unique<PngGreyReader>(encoded);
+        return reader->start(failure) ? std::move(reader) : nullptr;
+    }
+
+    QByteArray bytes = rawBytes(encoded);
+    QBuffer source(&bytes);
+    source.open(QIODevice::ReadOnly);
+    QImageReader reader(&source);
+    reader.setAutoTransform(true);
+    if (reader.format() == "jpeg" && reader.transformation() == QImageIOHandler::TransformationNone) {
+        const QSize stored = reader.size();
+        const std::optional<JpegFrame> frame = readJpegFrame(encoded);
+        if (stored.isEmpty() || !frame) {
+            fail(failure, "a damaged JPEG");
+            return nullptr;
+        }
+        if (std::int64_t(stored.width()) * stored.height() > maxPixels ||
+            (frame->wholeImageCoefficients && frame->coefficientBytes > quint64(allocationLimitBytes()))) {
+            fail(failure, "the JPEG would take too much memory to decode");
+            return nullptr;
+        }
+        // Qt's JPEG reader gives no resolution before decoding; screenshots rarely state one.
+        return std::make_unique<JpegGreyReader>(encoded, stored, 0);
+    }
+    QImage image = reader.read();
+    if (image.isNull()) {
+        const std::string why = reader.errorString().toStdString();
+        fail(failure, why.c_str());
+        return nullptr;
+    }
+    return std::make_unique<WholeGreyReader>(std::move(image));
+}
+
+void normalizePolarity(std::uint8_t* grey, int width, int height, std::ptrdiff_t stride) {
+    constexpr int cell = 4;
+    // Cells on each side that the background is taken from: about 25 pixels, wider than a line of
+    // UI text is tall, narrower than a title or status bar, so that their own background decides them.
+    constexpr int reach = 6;
+    constexpr int levels = 16;
+    constexpr int levelSize = 256 / levels;
+    constexpr std::uint8_t inverted = 0x80;
+    using Histogram = std::array<std::uint8_t, levels>; // a cell's 16 pixels fit a byte
+    using Sums = std::array<std::uint16_t, levels>;     // 13 × 13 cells of 16 pixels fit 16 bits
+    if (width <= 0 || height <= 0) {
+        return;
+    }
+    const int columns = (width + cell - 1) / cell;
+    const int rows = (height + cell - 1) / cell;
+    std::vector<Histogram> cells(std::size_t(columns) * std::size_t(rows));
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* line = grey + y * stride;
+        Histogram* cellRow = &cells[std::size_t(y / cell) * std::size_t(columns)];
+        for (int x = 0; x < width; ++x) {
+            ++cellRow[x / cell][line[x] / levelSize];
+        }
+    }
+
+    // Each cell's background level, marked when it is dark. Window sums: each column's over the
+    // cell rows within reach, then a running sum along the row.
+    std::vector<std::uint8_t> backgrounds(cells.size());
+    std::vector<Sums> columnSums(std::size_t(columns), Sums{});
+    const auto addRow = [&](int cellRowIndex, int sign) {
+        const Histogram* cellRow = &cells[std::size_t(cellRowIndex) * std::size_t(columns)];
+        for (int cx = 0; cx < columns; ++cx) {
+            for (int level = 0; level < levels; ++level) {
+                columnSums[cx][level] = std::uint16_t(columnSums[cx][level] + sign * cellRow[cx][level]);
+            }
+        }
+    };
+    for (int cy = 0; cy <= std::min(reach, rows - 1); ++cy) {
+        addRow(cy, 1);
+    }
+    for (int cy = 0; cy < rows; ++cy) {
+        Sums window{};
+        const auto addColumn = [&](int cx, int sign) {
+            for (int level = 0; level < levels; ++level) {
+                window[level] = std::uint16_t(window[level] + sign * columnSums[cx][level]);
+            }
+        };
+        for (int cx = 0; cx <= std::min(reach, columns - 1); ++cx) {
+            addColumn(cx, 1);
+        }
+        for (int cx = 0; cx < columns; ++cx) {
+            // Ties go to the lighter level, which leaves the cell as it is.
+            int background = levels - 1;
+            for (int level = levels - 2; level >= 0; --level) {
+                if (window[level] > window[background]) {
+                    background = level;
+                }
+            }
+            backgrounds[std::size_t(cy) * columns + cx] =
+                std::uint8_t(background | (background < levels / 2 ? inverted : 0));
+            if (cx + reach + 1 < columns) {
+                addColumn(cx + reach + 1, 1);
+            }
+            if (cx - reach >= 0) {
+                addColumn(cx - reach, -1);
+            }
+        }
+        if (cy + reach + 1 < rows) {
+            addRow(cy + reach + 1, 1);
+        }
+        if (cy - reach >= 0) {
+            addRow(cy - reach, -1);
+        }
+    }
+
+    // Where a dark region meets a light one, the cells along the edge (and the corners, which the
+    // windows round off) hold both backgrounds; each of their pixels goes with the background it is
+    // nearer, so that the edge leaves no dark frame around an inverted panel.
+    constexpr int edgeReach = 2;
+    const auto centre = [](std::uint8_t background) {
+        return (background & 0x0f) * levelSize + levelSize / 2;
+    };
+    for (int cy = 0; cy < rows; ++cy) {
+        for (int cx = 0; cx < columns; ++cx) {
+            const std::uint8_t own = backgrounds[std::size_t(cy) * columns + cx];
+            std::uint8_t other = own;
+            for (int dy = -edgeReach; dy <= edgeReach && other == own; ++dy) {
+                for (int dx = -edgeReach; dx <= edgeReach; ++dx) {
+                    const int ny = cy + dy, nx = cx + dx;
+                    if (ny >= 0 && ny < rows && nx >= 0 && nx < columns &&
+                        (backgrounds[std::size_t(ny) * columns + nx] & inverted) != (own & inverted)) {
+                        other = backgrounds[std::size_t(ny) * columns + nx];
+                        break;
+                    }
+                }
+            }
+            const int ownCentre = centre(own);
+            const int otherCentre = centre(other);
+            const int left = cx * cell;
+            const int right = std::min(width, left + cell);
+            for (int y = cy * cell; y < std::min(height, (cy + 1) * cell); ++y) {
+                std::uint8_t* line = grey + y * stride;
+                for (int x = left; x < right; ++x) {
+                    const bool nearerOther = std::abs(line[x] - otherCentre) < std::abs(line[x] - ownCentre);
+                    if (((nearerOther ? other : own) & inverted) != 0) {
+                        line[x] = std::uint8_t(255 - line[x]);
+                    }
+                }
+            }
+        }
+    }
+}
+
+} // namespace snipstack

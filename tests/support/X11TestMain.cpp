@@ -1,0 +1,57 @@
+// The X11 integration tests, each run against a private Xvfb. Started with --serve-clipboard
+// MIME TEXT... or --serve-image WIDTH HEIGHT, the program is instead another program that copies:
+// it owns the clipboard with those types, or an image as Qt offers one, until something else takes it.
+#include "tests/support/Xvfb.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <string_view>
+
+namespace {
+
+int serveClipboard(int argc, char** argv) {
+    QGuiApplication application(argc, argv);
+    auto* data = new QMimeData;
+    if (std::string_view(argv[1]) == "--serve-image" && argc == 4) {
+        QImage image(std::atoi(argv[2]), std::atoi(argv[3]), QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                line[x] = qRgb(x % 256, y % 256, (x ^ y) % 256);
+            }
+        }
+        data->setImageData(image);
+    }
+    for (int i = 2; i + 1 < argc && !data->hasImage(); i += 2) {
+        data->setData(QString::fromUtf8(argv[i]), QByteArray(argv[i + 1]));
+    }
+    auto* clipboard = QGuiApplication::clipboard();
+    clipboard->setMimeData(data);
+    QObject::connect(clipboard, &QClipboard::dataChanged, &application, [&] {
+        if (!clipboard->ownsClipboard()) {
+            application.quit();
+        }
+    });
+    return application.exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1 &&
+        (std::string_view(argv[1]) == "--serve-clipboard" || std::string_view(argv[1]) == "--serve-image")) {
+        return serveClipboard(argc, argv);
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    // Test discovery only lists the tests; it needs no display.
+    if (GTEST_FLAG_GET(list_tests)) {
+        return RUN_ALL_TESTS();
+    }
+    snipstack::x11test::Xvfb xvfb;
+    QGuiApplication application(argc, argv);
+    return RUN_ALL_TESTS();
+}
