@@ -1,7 +1,6 @@
 #include "app/model/AppModel.h"
 
 #include "app/system/LogCategories.h"
-
 #include "core/model/MemoryBackend.h"
 
 #include <chrono>

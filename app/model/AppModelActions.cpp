@@ -1,6 +1,5 @@
 // Captures, the list the panel shows, and the actions on entries.
 #include "app/model/AppModel.h"
-
 #include "app/system/LogCategories.h"
 #include "app/system/clipboard/Pasteboard.h"
 #include "core/model/ContentHash.h"
