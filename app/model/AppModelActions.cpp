@@ -39,7 +39,8 @@ bool AppModel::guarded(const std::function<void()>& change) {
     try {
         change();
         return true;
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        qCWarning(storageLog, "A history change failed: %s", error.what());
         return false;
     }
 }

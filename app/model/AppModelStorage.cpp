@@ -2,6 +2,7 @@
 #include "app/model/AppModel.h"
 #include "app/model/OpenOrCreateStore.h"
 #include "app/model/StorageFolder.h"
+#include "app/system/LogCategories.h"
 #include "core/model/DiskBackend.h"
 #include "core/model/MemoryBackend.h"
 #include "core/store/KeyRotator.h"
@@ -139,8 +140,9 @@ void AppModel::discardStores(const StoreLayout& layout) {
         if (const auto manifest = layout.manifest(id)) {
             try {
                 environment_.vault.deleteKey(manifest->keyID);
-            } catch (...) {
+            } catch (const std::exception& error) {
                 // The store is erased below all the same; a key left behind opens nothing.
+                qCWarning(keyringLog, "The key of a discarded store stays in the keyring: %s", error.what());
             }
         }
         wipe(layout.storeDirectory(id));

@@ -3,6 +3,7 @@
 #include "app/model/OpenOrCreateStore.h"
 #include "app/model/StorageFolder.h"
 #include "app/model/StorageMoveError.h"
+#include "app/system/LogCategories.h"
 #include "core/model/DiskBackend.h"
 #include "core/model/MemoryBackend.h"
 #include "core/store/KeyRotator.h"
@@ -88,8 +89,9 @@ bool AppModel::setPersistent(bool on) {
         bool verified = false;
         try {
             verified = holdsSameEntries(store, history_->items());
-        } catch (const std::exception&) {
+        } catch (const std::exception& error) {
             // An unreadable copy is a failed copy: the history goes back to memory below.
+            qCWarning(storageLog, "The encrypted copy could not be read back: %s", error.what());
         }
         if (!verified) {
             history_->migrate(std::make_shared<MemoryBackend>());

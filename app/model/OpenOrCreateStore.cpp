@@ -1,5 +1,6 @@
 #include "app/model/OpenOrCreateStore.h"
 
+#include "app/system/LogCategories.h"
 #include "core/store/StoreFiles.h"
 #include "core/values/Uuid.h"
 
@@ -27,8 +28,9 @@ DiskStore openOrCreateStore(const StoreLayout& layout, KeyVault& vault, Cipher c
         wipe(store.directory());
         try {
             vault.deleteKey(keyID);
-        } catch (...) {
+        } catch (const std::exception& error) {
             // The key may never have been stored; either way nothing else can be done here.
+            qCWarning(keyringLog, "The key of an unfinished store stays in the keyring: %s", error.what());
         }
         throw;
     }
