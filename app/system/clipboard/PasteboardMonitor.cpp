@@ -298,3 +298,7 @@ std::optional<std::string> PasteboardMonitor::plainText(const ClipPayload& paylo
 }
 
 } // namespace snipstack
+
+// Compiled here rather than with the folder's other meta-object code, so a program that uses
+// this class alone does not pull in its neighbours and their platform libraries.
+#include "moc_PasteboardMonitor.cpp"

@@ -203,3 +203,7 @@ void SystemPasteboard::replaceContents(QMimeData* data) {
 }
 
 } // namespace snipstack
+
+// Compiled here rather than with the folder's other meta-object code, so a program that uses
+// this class alone does not pull in its neighbours and their platform libraries.
+#include "moc_SystemPasteboard.cpp"

@@ -17,3 +17,7 @@ void WakeWatcher::prepareForSleep(bool start) {
 }
 
 } // namespace snipstack
+
+// Compiled here rather than with the folder's other meta-object code, so a program that uses
+// this class alone does not pull in its neighbours and their platform libraries.
+#include "moc_WakeWatcher.cpp"
