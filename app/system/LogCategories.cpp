@@ -9,5 +9,6 @@ Q_LOGGING_CATEGORY(clipboardLog, "com.orvend.snipstack.clipboard", QtInfoMsg)
 Q_LOGGING_CATEGORY(desktopLog, "com.orvend.snipstack.desktop", QtInfoMsg)
 Q_LOGGING_CATEGORY(storageLog, "com.orvend.snipstack.storage", QtInfoMsg)
 Q_LOGGING_CATEGORY(keyringLog, "com.orvend.snipstack.keyring", QtInfoMsg)
+Q_LOGGING_CATEGORY(preferencesLog, "com.orvend.snipstack.preferences", QtInfoMsg)
 
 } // namespace snipstack

@@ -14,5 +14,7 @@ Q_DECLARE_LOGGING_CATEGORY(clipboardLog)
 Q_DECLARE_LOGGING_CATEGORY(desktopLog)
 Q_DECLARE_LOGGING_CATEGORY(storageLog)
 Q_DECLARE_LOGGING_CATEGORY(keyringLog)
+// And which stored setting was unreadable or out of range, and what was used instead.
+Q_DECLARE_LOGGING_CATEGORY(preferencesLog)
 
 } // namespace snipstack
