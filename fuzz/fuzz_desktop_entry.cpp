@@ -1,6 +1,6 @@
 // Desktop files are anyone's to write into the application folders: any bytes must parse or be
 // refused, never crash, and what reaches the interface is valid UTF-8.
-#include "app/system/desktop/DesktopEntries.h"
+#include "app/system/desktop/DesktopEntry.h"
 
 #include <QStringDecoder>
 #include <cstdint>
