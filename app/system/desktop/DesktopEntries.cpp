@@ -109,8 +109,8 @@ void DesktopEntries::rebuild() {
             if (!seen.insert(id).second) {
                 continue;
             }
-            const auto content = readDesktopFile(path);
-            auto parsed = content ? parseDesktopEntry(*content, id, nameKeys_) : std::nullopt;
+            const auto file = readDesktopFile(path);
+            auto parsed = file ? applicationEntry(*file, id, nameKeys_) : std::nullopt;
             if (!parsed) {
                 continue;
             }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "app/system/desktop/DesktopFile.h"
+
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace snipstack {
@@ -25,9 +26,10 @@ struct ParsedDesktopEntry {
     std::optional<std::string> windowClass;
 };
 
-// Reads a desktop file's [Desktop Entry] group from its bytes; nothing when the file is no visible
-// application entry. `id` becomes the entry's ID; `nameKeys` are the Name keys to try, best first.
-std::optional<ParsedDesktopEntry> parseDesktopEntry(std::string_view content, std::string id,
-                                                    const std::vector<std::string>& nameKeys);
+// What a desktop file's [Desktop Entry] group says about its application; nothing when the file is
+// no visible application entry. `id` becomes the entry's ID; `nameKeys` are the Name keys to try,
+// best first.
+std::optional<ParsedDesktopEntry> applicationEntry(const DesktopFile& file, std::string id,
+                                                   const std::vector<std::string>& nameKeys);
 
 } // namespace snipstack

@@ -1,17 +1,19 @@
 #pragma once
 
+#include "app/system/desktop/DesktopFile.h"
+
 #include <cstddef>
 #include <filesystem>
 #include <optional>
-#include <string>
 
 namespace snipstack {
 
 // Larger desktop files are read only this far; the [Desktop Entry] group comes first.
 inline constexpr std::size_t maximumDesktopFileSize = 64 * 1024;
 
-// A regular file's bytes up to maximumDesktopFileSize, ending after the last whole line when the
-// file is longer; nothing when it is no regular file or cannot be read.
-std::optional<std::string> readDesktopFile(const std::filesystem::path& path);
+// A regular file's groups and keys from its first maximumDesktopFileSize bytes, up to the last whole
+// line. Nothing when the file is missing, no regular file or unreadable; all but a missing file are
+// logged, and so are lines skipped as invalid.
+std::optional<DesktopFile> readDesktopFile(const std::filesystem::path& path);
 
 } // namespace snipstack
