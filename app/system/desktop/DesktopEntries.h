@@ -14,7 +14,8 @@
 namespace snipstack {
 
 // The desktop entries in the XDG application folders, indexed so that finding a window's
-// application is cheap enough to do on every clipboard change.
+// application is cheap enough to do on every clipboard change. One index serves the whole program,
+// on one thread: building it reads every desktop file.
 class DesktopEntries {
 public:
     // Takes the folders from XDG_DATA_HOME and XDG_DATA_DIRS and the locale from LC_ALL,
