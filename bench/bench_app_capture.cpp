@@ -71,7 +71,8 @@ QString qtOwner() {
 
 void measureCapture(benchmark::State& state, const Copier& copier) {
     snipstack::SystemPasteboard pasteboard;
-    snipstack::X11Workspace workspace;
+    snipstack::DesktopEntries entries;
+    snipstack::X11Workspace workspace(entries);
     snipstack::PasteboardMonitor monitor(pasteboard, workspace);
     monitor.start(snipstack::PasteboardMonitor::idlePollInterval);
 
@@ -185,7 +186,8 @@ BENCHMARK(BM_CaptureText50MiB)->UseManualTime()->Iterations(3)->Unit(benchmark::
 // An owner that stops answering after announcing its copy: the main thread must not wait for it.
 void BM_OwnerThatNeverAnswers(benchmark::State& state) {
     snipstack::SystemPasteboard pasteboard;
-    snipstack::X11Workspace workspace;
+    snipstack::DesktopEntries entries;
+    snipstack::X11Workspace workspace(entries);
     snipstack::PasteboardMonitor monitor(pasteboard, workspace);
     monitor.start(snipstack::PasteboardMonitor::idlePollInterval);
     std::vector<double> gaps;

@@ -50,7 +50,8 @@ void BM_CaptureTextIntoHistory(benchmark::State& state) {
     fillStore(base, vault, entryCount);
     writeStartingPreferences(preferencesPath, History::defaultMaxItems);
     SystemPasteboard pasteboard;
-    X11Workspace workspace;
+    DesktopEntries entries;
+    X11Workspace workspace(entries);
     NoUserInterface ui;
     const auto made = makeModel(preferencesPath, pasteboard, workspace, vault, ui, base);
     AppModel& model = *made;

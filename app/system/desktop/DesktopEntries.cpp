@@ -1,13 +1,11 @@
 #include "app/system/desktop/DesktopEntries.h"
 
-#include <QDir>
+#include "app/system/desktop/ApplicationFolders.h"
+#include "app/system/desktop/LocalizedKeys.h"
+#include "app/system/desktop/ReadDesktopFile.h"
+
 #include <QString>
-#include <QStringList>
-#include <QtGlobal>
 #include <algorithm>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <unordered_set>
 
 namespace snipstack {
@@ -20,191 +18,15 @@ constexpr int maximumFolderDepth = 4;
 // Modification times this close to a scan may hide a change made in the same clock tick.
 constexpr auto racyTimeSpan = std::chrono::seconds(2);
 
-std::string environment(const char* name) {
-    return qEnvironmentVariable(name).toStdString();
-}
-
-std::vector<fs::path> applicationFolders() {
-    std::vector<fs::path> folders;
-    fs::path home = environment("XDG_DATA_HOME");
-    if (!home.is_absolute()) {
-        home = fs::path(QDir::homePath().toStdString()) / ".local" / "share";
-    }
-    folders.push_back(home / "applications");
-    QString dirs = qEnvironmentVariable("XDG_DATA_DIRS");
-    if (dirs.isEmpty()) {
-        dirs = QStringLiteral("/usr/local/share:/usr/share");
-    }
-    for (const QString& dir : dirs.split(u':', Qt::SkipEmptyParts)) {
-        const fs::path path = dir.toStdString();
-        // Relative entries are invalid and would depend on the working folder.
-        if (path.is_absolute()) {
-            folders.push_back(path / "applications");
-        }
-    }
-    return folders;
-}
-
-// The keys of Name in order of preference for a POSIX locale "lang_COUNTRY.ENCODING@MODIFIER".
-std::vector<std::string> nameKeys() {
-    std::string locale;
-    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        locale = environment(variable);
-        if (!locale.empty()) {
-            break;
-        }
-    }
-    std::string modifier;
-    if (const auto at = locale.find('@'); at != std::string::npos) {
-        modifier = locale.substr(at);
-        locale.erase(at);
-    }
-    locale = locale.substr(0, locale.find('.'));
-    const std::string language = locale.substr(0, locale.find('_'));
-    std::vector<std::string> candidates;
-    if (!modifier.empty()) {
-        candidates.push_back(locale + modifier);
-    }
-    candidates.push_back(locale);
-    if (!modifier.empty()) {
-        candidates.push_back(language + modifier);
-    }
-    candidates.push_back(language);
-    std::vector<std::string> keys;
-    for (const std::string& candidate : candidates) {
-        const std::string key = "Name[" + candidate + "]";
-        if (!language.empty() && language != "C" && language != "POSIX" &&
-            std::find(keys.begin(), keys.end(), key) == keys.end()) {
-            keys.push_back(key);
-        }
-    }
-    keys.push_back("Name");
-    return keys;
-}
-
 std::string folded(std::string_view text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size())).toCaseFolded().toStdString();
 }
 
-// Opens without blocking so that a pipe or device named like a desktop file cannot stall the scan.
-std::optional<std::string> readHead(const fs::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return std::nullopt;
-    }
-    std::optional<std::string> content;
-    struct stat status {};
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
-        std::string buffer(DesktopEntries::maximumFileSize, '\0');
-        std::size_t length = 0;
-        while (length < buffer.size()) {
-            const ssize_t got = ::read(fd, buffer.data() + length, buffer.size() - length);
-            if (got <= 0) {
-                break;
-            }
-            length += std::size_t(got);
-        }
-        buffer.resize(length);
-        // A line cut by the limit would yield a wrong value.
-        if (std::size_t(status.st_size) > length) {
-            buffer.erase(std::min(buffer.size(), buffer.rfind('\n') + 1));
-        }
-        content = std::move(buffer);
-    }
-    ::close(fd);
-    return content;
-}
-
-std::string unescaped(std::string_view value) {
-    std::string result;
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        if (value[i] != '\\' || i + 1 == value.size()) {
-            result += value[i];
-            continue;
-        }
-        switch (value[++i]) {
-        case 's':
-            result += ' ';
-            break;
-        case 'n':
-            result += '\n';
-            break;
-        case 't':
-            result += '\t';
-            break;
-        case 'r':
-            result += '\r';
-            break;
-        default:
-            result += value[i];
-        }
-    }
-    // Invalid UTF-8 becomes replacement characters rather than reaching the interface.
-    return QString::fromUtf8(result.data(), qsizetype(result.size())).toStdString();
-}
-
-std::string_view trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 } // namespace
 
-std::optional<ParsedDesktopEntry> parseDesktopEntry(std::string_view content, std::string id,
-                                                    const std::vector<std::string>& nameKeys) {
-    std::unordered_map<std::string, std::string> values;
-    bool inGroup = false;
-    bool sawGroup = false;
-    while (!content.empty()) {
-        const auto end = content.find('\n');
-        std::string_view line = content.substr(0, end);
-        content.remove_prefix(end == std::string_view::npos ? content.size() : end + 1);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        line = trimmed(line);
-        if (line.empty() || line.front() == '#') {
-            continue;
-        }
-        if (line.front() == '[') {
-            if (inGroup) {
-                break;
-            }
-            inGroup = line == "[Desktop Entry]";
-            sawGroup = sawGroup || inGroup;
-            continue;
-        }
-        const auto equals = line.find('=');
-        if (inGroup && equals != std::string_view::npos) {
-            // The first occurrence of a key counts.
-            values.emplace(trimmed(line.substr(0, equals)), trimmed(line.substr(equals + 1)));
-        }
-    }
-    const auto value = [&](const std::string& key) -> std::optional<std::string> {
-        const auto found = values.find(key);
-        if (found == values.end() || found->second.empty()) {
-            return std::nullopt;
-        }
-        return unescaped(found->second);
-    };
-    const auto type = value("Type");
-    if (!sawGroup || (type && *type != "Application") || value("Hidden") == "true") {
-        return std::nullopt;
-    }
-    ParsedDesktopEntry parsed{{std::move(id), std::nullopt, value("Icon")}, value("StartupWMClass")};
-    for (const std::string& key : nameKeys) {
-        if ((parsed.entry.name = value(key))) {
-            break;
-        }
-    }
-    return parsed;
-}
-
 DesktopEntries::DesktopEntries(std::chrono::milliseconds recheckInterval)
-    : folders_(applicationFolders()), nameKeys_(nameKeys()), recheckInterval_(recheckInterval) {}
+    : folders_(applicationFolders()), nameKeys_(localizedKeys("Name", messagesLocale())),
+      recheckInterval_(recheckInterval) {}
 
 std::optional<DesktopEntry> DesktopEntries::find(std::string_view instance, std::string_view windowClass) {
     refreshIfStale();
@@ -287,8 +109,8 @@ void DesktopEntries::rebuild() {
             if (!seen.insert(id).second) {
                 continue;
             }
-            const auto content = readHead(path);
-            auto parsed = content ? parseDesktopEntry(*content, id, nameKeys_) : std::nullopt;
+            const auto file = readDesktopFile(path);
+            auto parsed = file ? applicationEntry(*file, id, nameKeys_) : std::nullopt;
             if (!parsed) {
                 continue;
             }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/system/desktop/DesktopEntry.h"
+
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
@@ -11,36 +13,11 @@
 
 namespace snipstack {
 
-// What the desktop knows about an installed application.
-struct DesktopEntry {
-    // The desktop-file ID without ".desktop", e.g. "org.gnome.TextEditor".
-    std::string id;
-    // Name, in the messages locale when the entry has it.
-    std::optional<std::string> name;
-    std::optional<std::string> iconName;
-
-    friend bool operator==(const DesktopEntry&, const DesktopEntry&) = default;
-};
-
-// What one desktop file says: its application entry and the window class it claims.
-struct ParsedDesktopEntry {
-    DesktopEntry entry;
-    // StartupWMClass.
-    std::optional<std::string> windowClass;
-};
-
-// Reads a desktop file's [Desktop Entry] group from its bytes; nothing when the file is no visible
-// application entry. `id` becomes the entry's ID; `nameKeys` are the Name keys to try, best first.
-std::optional<ParsedDesktopEntry> parseDesktopEntry(std::string_view content, std::string id,
-                                                    const std::vector<std::string>& nameKeys);
-
 // The desktop entries in the XDG application folders, indexed so that finding a window's
-// application is cheap enough to do on every clipboard change.
+// application is cheap enough to do on every clipboard change. One index serves the whole program,
+// on one thread: building it reads every desktop file.
 class DesktopEntries {
 public:
-    // Larger files are read only this far; the [Desktop Entry] group comes first.
-    static constexpr std::size_t maximumFileSize = 64 * 1024;
-
     // Takes the folders from XDG_DATA_HOME and XDG_DATA_DIRS and the locale from LC_ALL,
     // LC_MESSAGES or LANG as they are now. The folders' modification times are looked at no
     // more often than every `recheckInterval`; the index is rebuilt when one has changed.

@@ -1,10 +1,10 @@
 #include "app/system/desktop/LaunchAtLogin.h"
 
+#include "app/system/desktop/ReadDesktopFile.h"
 #include "core/store/StoreFiles.h"
 
 #include <QStandardPaths>
 #include <QString>
-#include <fstream>
 #include <string_view>
 
 namespace snipstack {
@@ -74,37 +74,13 @@ bool setLaunchAtLogin(bool enabled, const fs::path& executable) {
 }
 
 bool launchAtLoginEnabled() {
-    std::ifstream file(autostartEntryPath());
-    if (!file) {
+    const std::optional<DesktopFile> entry = readDesktopFile(autostartEntryPath());
+    if (!entry) {
         return false;
     }
-    // Desktop settings switch an entry off in place, written by the format's rules: blank around
-    // "=" allowed, lines ended by LF or CRLF.
-    const auto trimmed = [](std::string_view text) {
-        constexpr std::string_view blank = " \t\r";
-        const auto first = text.find_first_not_of(blank);
-        return first == std::string_view::npos ? std::string_view()
-                                               : text.substr(first, text.find_last_not_of(blank) - first + 1);
-    };
-    bool inMainGroup = false;
-    for (std::string raw; std::getline(file, raw);) {
-        const std::string_view line = trimmed(raw);
-        if (line.starts_with('[')) {
-            inMainGroup = line == "[Desktop Entry]";
-            continue;
-        }
-        const auto equals = line.find('=');
-        if (!inMainGroup || line.starts_with('#') || equals == std::string_view::npos) {
-            continue;
-        }
-        const std::string_view key = trimmed(line.substr(0, equals));
-        const std::string_view value = trimmed(line.substr(equals + 1));
-        if ((key == "Hidden" && value == "true") ||
-            (key == "X-GNOME-Autostart-enabled" && value == "false")) {
-            return false;
-        }
-    }
-    return true;
+    // Desktop settings switch an entry off in place rather than removing it.
+    return entry->value("Desktop Entry", "Hidden") != "true" &&
+           entry->value("Desktop Entry", "X-GNOME-Autostart-enabled") != "false";
 }
 
 } // namespace snipstack

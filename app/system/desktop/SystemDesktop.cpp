@@ -14,7 +14,8 @@
 
 namespace snipstack {
 
-SystemDesktop::SystemDesktop(std::filesystem::path procRoot) : captureDetector_(std::move(procRoot)) {
+SystemDesktop::SystemDesktop(DesktopEntries& desktopEntries, std::filesystem::path procRoot)
+    : captureDetector_(std::move(procRoot)), desktopEntries_(desktopEntries) {
     recognitionPool_.setMaxThreadCount(2);
     recognitionPool_.setThreadPriority(QThread::LowPriority);
 }

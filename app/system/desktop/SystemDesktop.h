@@ -16,8 +16,9 @@ namespace snipstack {
 // Tesseract on a pool of its own. Needs the QGuiApplication to exist; main thread only.
 class SystemDesktop final : public Desktop {
 public:
-    // `procRoot` is where the process table is read.
-    explicit SystemDesktop(std::filesystem::path procRoot = "/proc");
+    // Application icons are looked up in `desktopEntries`, which must outlive this desktop and may be
+    // shared with others on the main thread. `procRoot` is where the process table is read.
+    explicit SystemDesktop(DesktopEntries& desktopEntries, std::filesystem::path procRoot = "/proc");
     // Drops recognitions not yet begun (their futures are cancelled) and waits for running ones.
     ~SystemDesktop() override;
 
@@ -57,7 +58,7 @@ public:
 
 private:
     ScreenCaptureDetector captureDetector_;
-    DesktopEntries desktopEntries_;
+    DesktopEntries& desktopEntries_;
     // Made on the first observeWake, so a desktop nobody asks about wakes never joins the system bus.
     std::unique_ptr<WakeWatcher> wakeWatcher_;
     // Two engines at most: each holds tens of megabytes while it works.

@@ -39,7 +39,7 @@ std::pair<std::string, std::string> windowClassNames(const xcb_get_property_repl
 
 } // namespace
 
-X11Workspace::X11Workspace() {
+X11Workspace::X11Workspace(DesktopEntries& desktopEntries) : desktopEntries_(desktopEntries) {
     const std::optional<x11::Connection> qt = x11::qtConnection();
     if (!qt) {
         return;

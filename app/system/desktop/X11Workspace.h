@@ -12,7 +12,9 @@ namespace snipstack {
 // Needs the QGuiApplication to exist.
 class X11Workspace final : public Workspace {
 public:
-    X11Workspace();
+    // Applications are named from `desktopEntries`, which must outlive this workspace and may be
+    // shared with others on the main thread.
+    explicit X11Workspace(DesktopEntries& desktopEntries);
 
     std::optional<RunningApplication> frontmostApplication() override;
     bool activate(const RunningApplication& application) override;
@@ -22,7 +24,7 @@ private:
     xcb_window_t root_ = XCB_NONE;
     xcb_atom_t activeWindowAtom_ = XCB_NONE;
     xcb_atom_t pidAtom_ = XCB_NONE;
-    DesktopEntries desktopEntries_;
+    DesktopEntries& desktopEntries_;
 };
 
 } // namespace snipstack

@@ -1,5 +1,7 @@
 #include "app/system/desktop/DesktopEntries.h"
 
+#include "app/system/desktop/ReadDesktopFile.h"
+
 #include <QTemporaryDir>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -39,7 +41,7 @@ TEST(DesktopEntriesTest, FindsByStartupWMClassThenFileNameSurvivesBadFilesAndNot
     put(folder / "kde/org.kde.konsole.desktop", entry + "StartupWMClass = konsole-window\n");
     put(folder / "binary.desktop", std::string("\0\xff\xfe[Desktop\n=\n\n[", 16));
     put(folder / "broken.desktop", entry + "no equals sign\n=orphan\nName=\xff\xfe\nIcon=trailing\\");
-    const std::string padding(DesktopEntries::maximumFileSize, 'x');
+    const std::string padding(maximumDesktopFileSize, 'x');
     put(folder / "huge.desktop", entry + "Name=Huge\nX-Padding=" + padding + "\nIcon=late\n");
     // The limit cuts the Icon line, which must not yield a shortened name.
     put(folder / "cut.desktop",

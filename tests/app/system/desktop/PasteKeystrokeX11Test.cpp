@@ -64,7 +64,8 @@ struct OtherClient {
 };
 
 TEST(PasteKeystrokeTest, TypesTheKeysEachKindOfWindowPastesOn) {
-    SystemDesktop desktop;
+    DesktopEntries entries;
+    SystemDesktop desktop(entries);
     ASSERT_TRUE(desktop.accessibilityGranted());
     writeClipboard("entry");
     KeyWindow window;
@@ -97,7 +98,8 @@ TEST(PasteKeystrokeTest, TypesTheKeysEachKindOfWindowPastesOn) {
 TEST(PasteKeystrokeTest, XtermPastesTheEntryRatherThanThePrimarySelection) {
     ASSERT_FALSE(QStandardPaths::findExecutable("xterm").isEmpty())
         << "needs xterm (scripts/test.sh installs it)";
-    SystemDesktop desktop;
+    DesktopEntries entries;
+    SystemDesktop desktop(entries);
     QTemporaryDir directory;
     const QString windowFile = directory.filePath("window");
     const QString pastedFile = directory.filePath("pasted");
@@ -141,7 +143,8 @@ TEST(PasteKeystrokeTest, XtermPastesTheEntryRatherThanThePrimarySelection) {
 }
 
 TEST(PasteKeystrokeTest, ShiftInsertIsNotTypedOnceAnotherProgramHasTakenTheClipboard) {
-    SystemDesktop desktop;
+    DesktopEntries entries;
+    SystemDesktop desktop(entries);
     auto* clipboard = QGuiApplication::clipboard();
     writeClipboard("ours");
     clipboard->setText("selected before", QClipboard::Selection);

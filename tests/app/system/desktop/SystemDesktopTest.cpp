@@ -78,7 +78,8 @@ TEST(SystemDesktopTest, ApplicationIconsComeFromTheThemeOrAFileNamedByTheDesktop
     const RestoreIconTheme restore;
     QIcon::setThemeSearchPaths({root + "/icons"});
     QIcon::setThemeName("test");
-    SystemDesktop desktop;
+    DesktopEntries entries;
+    SystemDesktop desktop(entries);
 
     const auto editor = desktop.applicationIcon("org.example.editor");
     ASSERT_TRUE(editor.has_value());
@@ -151,7 +152,8 @@ TEST(SystemDesktopTest, WritesAndRemovesTheAutostartEntryOfTheRunningExecutable)
     QTemporaryDir config;
     const RestoreConfigHome restore;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    SystemDesktop desktop;
+    DesktopEntries entries;
+    SystemDesktop desktop(entries);
     const fs::path entry = fs::path(config.path().toStdString()) / "autostart/com.orvend.snipstack.desktop";
     EXPECT_FALSE(desktop.launchAtLoginEnabled());
 
@@ -189,7 +191,8 @@ TEST(SystemDesktopTest, SeesScreenRecordersInTheProcessTable) {
     const QTemporaryDir proc;
     const fs::path root = proc.path().toStdString();
     fs::create_directory(root / "self");
-    SystemDesktop desktop(root);
+    DesktopEntries entries;
+    SystemDesktop desktop(entries, root);
     // One process at a time; the kernel cuts command names to 15 characters.
     for (const auto& [comm, cmdline, recording] :
          {std::tuple{"obsidian", "/opt/Obsidian/obsidian\0"sv, false},
@@ -221,7 +224,8 @@ std::string lettersOnly(const std::string& text) {
 }
 
 TEST(SystemDesktopTest, RecognisesTextAndTellsBlankImagesFromUndecodableBytes) {
-    SystemDesktop desktop;
+    DesktopEntries entries;
+    SystemDesktop desktop(entries);
     QFont font("DejaVu Sans");
     font.setPixelSize(40);
     // Transparent backgrounds are what many screenshot tools copy.

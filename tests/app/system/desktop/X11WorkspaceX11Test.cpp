@@ -16,7 +16,8 @@ TEST(X11WorkspaceTest, NamesTheActiveWindowsOwnerByItsDesktopEntryAndAsksTheWind
     // Nothing else in this program reads desktop entries, so the variables need no restoring.
     qputenv("XDG_DATA_HOME", home.path().toUtf8());
     qputenv("XDG_DATA_DIRS", home.filePath("empty").toUtf8());
-    X11Workspace workspace;
+    DesktopEntries entries;
+    X11Workspace workspace(entries);
 
     // Plays the other programs and the window manager on a connection of its own.
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
