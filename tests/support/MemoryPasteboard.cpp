@@ -12,57 +12,14 @@ void MemoryPasteboard::setContent(Content content) {
     }
 }
 
-class MemoryPasteboard::Snapshot final : public PasteboardContent {
+namespace {
+
+class Snapshot final : public PasteboardContent {
 public:
-    Snapshot(Content content, ReadCounts& reads) : content_(std::move(content)), reads_(reads) {}
+    Snapshot(MemoryPasteboard::Content content, int& dataReads, std::function<void()> beforeRead)
+        : content_(std::move(content)), dataReads_(dataReads), beforeRead_(std::move(beforeRead)) {}
 
     std::vector<std::string> types() override {
-        ++reads_.types;
-        return typeList();
-    }
-
-    std::optional<std::vector<std::string>> firstItemTypes() override {
-        ++reads_.firstItemTypes;
-        if (content_.representations.empty()) {
-            return std::nullopt;
-        }
-        return typeList();
-    }
-
-    std::optional<Bytes> data(std::string_view type) override {
-        ++reads_.data;
-        const auto found = std::ranges::find(content_.representations, type, &ClipRepresentation::type);
-        if (found == content_.representations.end()) {
-            return std::nullopt;
-        }
-        return found->data;
-    }
-
-    std::optional<std::string> plainText() override {
-        ++reads_.plainText;
-        if (content_.plainText) {
-            return content_.plainText;
-        }
-        for (const auto& representation : content_.representations) {
-            if (representation.type == PasteboardType::plainText) {
-                return std::string(viewOf(representation.data));
-            }
-        }
-        return std::nullopt;
-    }
-
-    std::vector<std::string> fileURLs() override {
-        ++reads_.fileURLs;
-        return content_.fileURLs;
-    }
-
-    std::optional<Bytes> imageAsTIFF() override {
-        ++reads_.imageAsTIFF;
-        return content_.tiffImage;
-    }
-
-private:
-    std::vector<std::string> typeList() const {
         std::vector<std::string> result;
         for (const auto& representation : content_.representations) {
             result.push_back(representation.type);
@@ -70,21 +27,43 @@ private:
         return result;
     }
 
-    const Content content_;
-    ReadCounts& reads_;
+    std::optional<std::vector<std::string>> firstItemTypes() override {
+        if (beforeRead_) {
+            beforeRead_();
+        }
+        return content_.representations.empty() ? std::nullopt : std::optional(types());
+    }
+
+    std::optional<Bytes> data(std::string_view type) override {
+        ++dataReads_;
+        const auto found = std::ranges::find(content_.representations, type, &ClipRepresentation::type);
+        return found == content_.representations.end() ? std::nullopt : std::optional(found->data);
+    }
+
+    std::optional<std::string> plainText() override {
+        if (content_.plainText) {
+            return content_.plainText;
+        }
+        const auto found =
+            std::ranges::find(content_.representations, PasteboardType::plainText, &ClipRepresentation::type);
+        return found == content_.representations.end() ? std::nullopt
+                                                       : std::optional(std::string(viewOf(found->data)));
+    }
+
+    std::vector<std::string> fileURLs() override { return content_.fileURLs; }
+    std::optional<Bytes> imageAsTIFF() override { return std::nullopt; }
+
+private:
+    const MemoryPasteboard::Content content_;
+    int& dataReads_;
+    const std::function<void()> beforeRead_;
 };
 
+} // namespace
+
 std::unique_ptr<PasteboardContent> MemoryPasteboard::read() {
-    ++reads_.snapshots;
-    return std::make_unique<Snapshot>(content_, reads_);
-}
-
-void MemoryPasteboard::clearContents() {
-    replace({});
-}
-
-void MemoryPasteboard::writeItem(const std::vector<ClipRepresentation>& representations) {
-    replace({.representations = representations});
+    ++snapshots;
+    return std::make_unique<Snapshot>(content_, dataReads, beforeRead);
 }
 
 void MemoryPasteboard::writeFileURLs(const std::vector<std::string>& urls) {

@@ -3,6 +3,7 @@
 #include "app/system/clipboard/Pasteboard.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,24 +20,6 @@ public:
         // The item's string; when absent, the "public.utf8-plain-text" representation stands in.
         std::optional<std::string> plainText = {};
         std::vector<std::string> fileURLs = {};
-        std::optional<Bytes> tiffImage = {};
-
-        friend bool operator==(const Content&, const Content&) = default;
-    };
-
-    struct ReadCounts {
-        int snapshots = 0;
-        int types = 0;
-        int firstItemTypes = 0;
-        int data = 0;
-        int plainText = 0;
-        int fileURLs = 0;
-        int imageAsTIFF = 0;
-
-        int total() const {
-            return snapshots + types + firstItemTypes + data + plainText + fileURLs + imageAsTIFF;
-        }
-        friend bool operator==(const ReadCounts&, const ReadCounts&) = default;
     };
 
     // Content copied by another program: raises the counter and calls onChange at once. The program's
@@ -45,25 +28,29 @@ public:
     // event loop).
     void setContent(Content content);
     const Content& content() const { return content_; }
-    const ReadCounts& reads() const { return reads_; }
+
+    // Snapshots taken, and bytes asked of them; counted on whichever thread reads, so look only once
+    // those reads are done.
+    int snapshots = 0;
+    int dataReads = 0;
+    // Run by a snapshot before it lists the item's types, on the reading thread, as a slow owner
+    // would hold it up; each snapshot keeps the hook set when it was taken.
+    std::function<void()> beforeRead;
 
     std::int64_t changeCount() override { return changeCount_; }
-    // A snapshot of the content; its reads are counted here, on whichever thread makes them, so read
-    // the counts only once those reads are done.
     std::unique_ptr<PasteboardContent> read() override;
 
-    void clearContents() override;
-    void writeItem(const std::vector<ClipRepresentation>& representations) override;
+    void clearContents() override { replace({}); }
+    void writeItem(const std::vector<ClipRepresentation>& representations) override {
+        replace({.representations = representations});
+    }
     void writeFileURLs(const std::vector<std::string>& urls) override;
     void setString(std::string_view text) override;
 
 private:
-    class Snapshot;
-
     void replace(Content content);
 
     Content content_;
-    ReadCounts reads_;
     std::int64_t changeCount_ = 0;
 };
 

@@ -8,7 +8,6 @@
 #include <QColor>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QFuture>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 

@@ -1,10 +1,8 @@
 #include "core/store/StoreFiles.h"
 #include "tests/support/ModelTestSupport.h"
 
-#include <QFile>
 #include <filesystem>
 #include <map>
-#include <thread>
 
 using namespace snipstack;
 using namespace snipstack::testing;
@@ -28,30 +26,16 @@ protected:
     }
 };
 
-TEST_F(AppModelStartupTest, StartsIntoMemoryOrAnUnlockedStoreThatSurvivesARestart) {
+TEST_F(AppModelStartupTest, MemoryModeErasesAStoreLeftBehindWithItsKeyAndWritesNothing) {
+    leaveStoreBehind();
     startModel(false);
     EXPECT_TRUE(model->isStarted());
     EXPECT_FALSE(model->isLocked());
-    EXPECT_FALSE(model->diskStore());
+    EXPECT_TRUE(model->items().empty());
     add("in memory");
-    EXPECT_FALSE(std::filesystem::exists(base / "Stores"));
-
-    model.reset();
-    const std::string keyID = leaveStoreBehind();
-    startModel(true);
-    ASSERT_TRUE(model->diskStore());
-    EXPECT_EQ(model->diskStore()->manifest().keyID, keyID);
-    EXPECT_EQ(textsOf(model->items()), std::vector<std::string>{"left behind"});
-    EXPECT_EQ(model->lastRotation(), model->diskStore()->manifest().createdAt);
-}
-
-TEST_F(AppModelStartupTest, MemoryModeErasesAStoreLeftBehindWithItsKey) {
-    const std::string keyID = leaveStoreBehind();
-    startModel(false);
     EXPECT_TRUE(layout().storeIDs().empty());
     EXPECT_FALSE(layout().currentStoreID());
-    EXPECT_FALSE(vault.keys.load(keyID));
-    EXPECT_TRUE(model->items().empty());
+    EXPECT_TRUE(vault.keys.ids().empty());
 }
 
 TEST_F(AppModelStartupTest, ADriveThatIsAwayLocksWithTheFolderMessageAndGetsNoNewStore) {
@@ -98,33 +82,12 @@ TEST_F(AppModelStartupTest, ADriveThatIsAwayLocksWithTheFolderMessageAndGetsNoNe
     EXPECT_TRUE(std::filesystem::is_empty(drive));
 }
 
-TEST_F(AppModelStartupTest, AFailingVaultLocksWithItsErrorAndCapturesAreDropped) {
-    leaveStoreBehind();
-    vault.failLoad = true;
-    startModel(true);
-    EXPECT_TRUE(model->isLocked());
-    EXPECT_EQ(model->storageError(), QString::fromUtf8(KeychainError(KeychainError::userCanceled).what()));
-    EXPECT_TRUE(model->items().empty());
-    model->handleCapture(textDraft("while locked"));
-    EXPECT_TRUE(model->history().items().empty());
-
-    vault.failLoad = false;
-    model->unlock();
-    ASSERT_TRUE(waitUntil([&] { return !model->isLocked(); }));
-    EXPECT_EQ(textsOf(model->items()), std::vector<std::string>{"left behind"});
-    EXPECT_FALSE(model->storageError());
-}
-
 TEST_F(AppModelStartupTest, AKeyThatIsNotTheStoresLocksAndLeavesEveryRecordAsItWas) {
     const std::string keyID = leaveStoreBehind();
     const auto files = [&] {
-        std::map<std::string, std::string> contents;
+        std::map<std::string, std::optional<Bytes>> contents;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(base))
-            if (entry.is_regular_file()) {
-                QFile file(QString::fromStdString(entry.path().string()));
-                file.open(QIODevice::ReadOnly);
-                contents[entry.path().string()] = file.readAll().toStdString();
-            }
+            contents[entry.path().string()] = readFile(entry);
         return contents;
     };
     const auto before = files();
@@ -214,36 +177,28 @@ TEST_F(AppModelStartupTest, FirstRunWaitsForAccessAndAnAnswerThenStarts) {
     EXPECT_TRUE(model->preferences().storageChosen());
 }
 
-TEST_F(AppModelStartupTest, TheShortcutDoesNotReopenThePanelItJustHid) {
+// Refused shortcuts and the alert they bring are ShortcutRecordingTest's.
+TEST_F(AppModelStartupTest, ARecordedShortcutIsSavedWhenItRegistersAndDoesNotReopenThePanelItJustHid) {
     startModel(false);
-    FakePanel& panel = *windows.panel;
-    model->hotKeyPressed();
-    EXPECT_TRUE(panel.visible);
-    model->hotKeyPressed();
-    EXPECT_FALSE(panel.visible);
-
-    panel.hiddenAt = std::chrono::steady_clock::now() - std::chrono::milliseconds(200);
-    model->hotKeyPressed();
-    EXPECT_FALSE(panel.visible);
-    panel.hiddenAt = std::chrono::steady_clock::now() - std::chrono::milliseconds(500);
-    model->hotKeyPressed();
-    EXPECT_TRUE(panel.visible);
-}
-
-TEST_F(AppModelStartupTest, ARecordedShortcutGoesThroughTheDesktopAndIsSavedOnlyWhenItRegisters) {
-    startModel(false);
-    const int saved = model->preferences().hotKey().keyCode;
     desktop.hotKeyRegisters = false;
-    EXPECT_TRUE(model->applyHotKey(HotKey{3, HotKey::command, "F"}).alert);
+    model->applyHotKey(HotKey{3, HotKey::command, "F"});
     EXPECT_FALSE(model->hotKeyRegistered());
-    EXPECT_EQ(model->preferences().hotKey().keyCode, saved);
-
     desktop.hotKeyRegisters = true;
     EXPECT_FALSE(model->applyHotKey(HotKey{3, HotKey::command, "F"}).alert);
     EXPECT_TRUE(model->hotKeyRegistered());
     EXPECT_EQ(model->preferences().hotKey().keyCode, 3);
+
+    FakePanel& panel = *windows.panel;
     desktop.hotKeyHandler();
-    EXPECT_TRUE(windows.panel->visible);
+    EXPECT_TRUE(panel.visible);
+    desktop.hotKeyHandler();
+    EXPECT_FALSE(panel.visible);
+    panel.hiddenAt = std::chrono::steady_clock::now() - std::chrono::milliseconds(200);
+    desktop.hotKeyHandler();
+    EXPECT_FALSE(panel.visible);
+    panel.hiddenAt = std::chrono::steady_clock::now() - std::chrono::milliseconds(500);
+    desktop.hotKeyHandler();
+    EXPECT_TRUE(panel.visible);
 }
 
 } // namespace

@@ -28,20 +28,13 @@ protected:
     }
 
     // Every entry with every field, its payload and its thumbnail.
-    struct Contents {
-        std::vector<ClipItem> items;
-        std::vector<ClipPayload> payloads;
-        std::vector<std::optional<Bytes>> thumbnails;
-        bool operator==(const Contents&) const = default;
-    };
-
-    Contents contents() const {
-        Contents contents{model->history().items(), {}, {}};
-        for (const auto& item : contents.items) {
-            contents.payloads.push_back(model->history().payload(item.id));
-            contents.thumbnails.push_back(model->history().thumbnail(item.id));
+    std::vector<std::tuple<ClipItem, ClipPayload, std::optional<Bytes>>> contents() const {
+        std::vector<std::tuple<ClipItem, ClipPayload, std::optional<Bytes>>> entries;
+        for (const auto& item : model->history().items()) {
+            entries.emplace_back(item, model->history().payload(item.id),
+                                 model->history().thumbnail(item.id));
         }
-        return contents;
+        return entries;
     }
 
     // Locked at start because the folder the data was moved to has gone for good.
@@ -57,14 +50,6 @@ protected:
         ASSERT_TRUE(model->isLocked());
         ASSERT_TRUE(model->storageFolderUnavailable());
     }
-
-    std::vector<QString> alertTitles() const {
-        std::vector<QString> titles;
-        for (const auto& alert : alerts.shown) {
-            titles.push_back(alert.title);
-        }
-        return titles;
-    }
 };
 
 TEST_F(AppModelStorageChangesTest, SwitchingTheModeKeepsEveryEntryAndLeavingDiskErasesStoresAndKeys) {
@@ -78,10 +63,17 @@ TEST_F(AppModelStorageChangesTest, SwitchingTheModeKeepsEveryEntryAndLeavingDisk
     clock = clock.adding(1);
     model->insert(imageDraft(Qt::blue));
     ASSERT_TRUE(waitUntil([&] { return !model->isRecognizingText() && !model->isRenderingPreviews(); }));
-    const Contents before = contents();
-    ASSERT_TRUE(before.items[0].ocrText && before.items[0].imageWidth && before.items[2].isPinned);
-    ASSERT_EQ(before.items[1].hasRichPreview, true);
+    const auto before = contents();
+    const auto item = [&](std::size_t i) { return std::get<ClipItem>(before[i]); };
+    ASSERT_TRUE(item(0).ocrText && item(0).imageWidth && item(2).isPinned && item(1).hasRichPreview == true);
     EXPECT_FALSE(model->setPersistent(false));
+    // A switch whose key cannot be stored alerts and stays in memory.
+    vault.failStore = true;
+    EXPECT_FALSE(model->setPersistent(true));
+    EXPECT_EQ(alerts.shown.size(), 1u);
+    EXPECT_FALSE(model->preferences().persistent());
+    EXPECT_TRUE(layout().storeIDs().empty());
+    vault.failStore = false;
 
     ASSERT_TRUE(model->setPersistent(true));
     ASSERT_TRUE(model->diskStore());
@@ -96,26 +88,33 @@ TEST_F(AppModelStorageChangesTest, SwitchingTheModeKeepsEveryEntryAndLeavingDisk
     EXPECT_FALSE(layout().currentStoreID());
     EXPECT_TRUE(vault.keys.ids().empty());
     EXPECT_FALSE(model->lastRotation());
-    EXPECT_TRUE(alerts.shown.empty());
+    EXPECT_EQ(alerts.shown.size(), 1u);
 }
 
-TEST_F(AppModelStorageChangesTest, AFailedSwitchToDiskAlertsAndStaysInMemory) {
-    startModel(false);
-    add("kept");
-    vault.failStore = true;
-    EXPECT_FALSE(model->setPersistent(true));
-    EXPECT_EQ(alertTitles(), std::vector<QString>{"Could not change the storage mode"});
-    EXPECT_FALSE(model->preferences().persistent());
-    EXPECT_EQ(textsOf(model->items()), std::vector<std::string>{"kept"});
-    EXPECT_TRUE(layout().storeIDs().empty());
-}
-
-TEST_F(AppModelStorageChangesTest, MovingTheDataFileCopiesVerifiesAndLeavesNothingBehind) {
+TEST_F(AppModelStorageChangesTest, MovingTheDataFileCopiesVerifiesAndLeavesNothingBehindOrChangesNothing) {
     startModel(true);
     add("moved");
     const std::string storeID = model->diskStore()->manifest().storeID;
+    const std::filesystem::path liveStore = model->diskStore()->directory();
+    std::filesystem::create_directories(chosen / "Snipstack Data" / "Stores" / "OTHER");
+    model->moveDataFile(chosen);
+    EXPECT_EQ(alerts.shown.size(), 1u);
+    EXPECT_EQ(model->diskStore()->directory(), liveStore);
+    // A folder inside the one in use would be erased with it after the move.
+    model->moveDataFile(base);
+    EXPECT_EQ(alerts.shown.size(), 2u);
+    // Without the key the copy cannot be verified; the half-made copy is gone, so the folder can be chosen
+    // again.
+    vault.failLoad = true;
+    std::filesystem::remove_all(chosen / "Snipstack Data");
+    model->moveDataFile(chosen);
+    EXPECT_EQ(alerts.shown.size(), 3u);
+    EXPECT_EQ(model->diskStore()->directory(), liveStore);
+    EXPECT_FALSE(model->preferences().storageBookmark());
+    EXPECT_TRUE(StoreLayout(chosen / "Snipstack Data").storeIDs().empty());
+    vault.failLoad = false;
 
-    std::filesystem::create_directories(chosen);
+    alerts.shown.clear();
     model->moveDataFile(chosen);
     const StoreLayout moved(chosen / "Snipstack Data");
     EXPECT_EQ(moved.currentStoreID(), storeID);
@@ -148,36 +147,6 @@ TEST_F(AppModelStorageChangesTest, MovingTheDataFileCopiesVerifiesAndLeavesNothi
         left.push_back(entry.path());
     }
     EXPECT_EQ(left, std::vector<std::filesystem::path>{notes});
-}
-
-TEST_F(AppModelStorageChangesTest, MovingIntoAFolderHoldingStoresOrWithoutTheKeyChangesNothing) {
-    startModel(true);
-    add("stays");
-    const std::filesystem::path liveStore = model->diskStore()->directory();
-    std::filesystem::create_directories(chosen / "Snipstack Data" / "Stores" / "OTHER");
-    model->moveDataFile(chosen);
-    ASSERT_EQ(alerts.shown.size(), 1u);
-    EXPECT_EQ(alerts.shown[0].title, "Could not move the data file");
-    EXPECT_EQ(alerts.shown[0].informativeText,
-              "That folder already contains Snipstack data. Choose an empty folder.");
-    EXPECT_EQ(model->diskStore()->directory(), liveStore);
-
-    // A folder inside the one in use would be erased with it after the move.
-    model->moveDataFile(base);
-    ASSERT_EQ(alerts.shown.size(), 2u);
-    EXPECT_EQ(alerts.shown[1].informativeText, alerts.shown[0].informativeText);
-
-    const auto empty = std::filesystem::path(folder.path().toStdString()) / "empty";
-    std::filesystem::create_directories(empty);
-    vault.failLoad = true;
-    model->moveDataFile(empty);
-    ASSERT_EQ(alerts.shown.size(), 3u);
-    EXPECT_EQ(model->diskStore()->directory(), liveStore);
-    EXPECT_FALSE(model->preferences().storageBookmark());
-    // The half-made copy is gone, so the folder can be chosen again.
-    EXPECT_TRUE(StoreLayout(empty / "Snipstack Data").storeIDs().empty());
-    vault.failLoad = false;
-    EXPECT_EQ(textsAfterRestart(), std::vector<std::string>{"stays"});
 }
 
 TEST_F(AppModelStorageChangesTest, ARotationLosesNothingAndTakesInOnlyWhatWasCopiedWhileItRan) {
@@ -220,11 +189,8 @@ TEST_F(AppModelStorageChangesTest, ASettingsChangeWhoseRotationFailsIsSetBack) {
     add("safe");
     vault.failStore = true;
     model->setCipher(Cipher::chaCha20Poly1305);
-    EXPECT_EQ(model->preferences().cipher(), Cipher::chaCha20Poly1305);
     ASSERT_TRUE(waitUntil([&] { return !model->isRotating() && !alerts.shown.empty(); }));
     EXPECT_EQ(model->preferences().cipher(), Cipher::aes256GCM);
-    EXPECT_EQ(alerts.shown[0].title, "Key rotation failed");
-    EXPECT_TRUE(alerts.shown[0].informativeText.startsWith("Your history is unchanged. "));
 
     model->setRequireAuth(true);
     ASSERT_TRUE(waitUntil([&] { return alerts.shown.size() == 2; }));
@@ -251,11 +217,10 @@ TEST_F(AppModelStorageChangesTest, TheStoredCountLimitHoldsInMemoryOnDiskAndOnce
     add("entry 6");
     EXPECT_EQ(model->items().size(), 3u);
 
-    // Lowered while the rotation runs: stored at once, applied to the new store when it ends.
+    // Lowered while the rotation runs: applied to the new store when it ends.
     std::optional<bool> result;
     model->rotateKey(true, [&](bool success) { result = success; });
     model->setMaxItems(2);
-    EXPECT_EQ(model->preferences().maxItems(), 2);
     EXPECT_EQ(model->items().size(), 3u);
     ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
     ASSERT_TRUE(*result);
@@ -288,13 +253,7 @@ TEST_F(AppModelStorageChangesTest, AChosenFolderGoneForGoodCanBeLeftForTheDefaul
     EXPECT_TRUE(model->preferences().persistent());
     alerts.answer = 0;
     EXPECT_TRUE(model->confirmMemoryOnly());
-    ASSERT_EQ(alerts.shown.size(), 2u);
-    EXPECT_EQ(alerts.shown[1], (Alert{Alert::Style::warning,
-                                      "Keep history in memory only?",
-                                      "The encrypted store and its key will be erased. From then on your "
-                                      "clipboard history is lost whenever you restart, shut down or quit "
-                                      "Snipstack.",
-                                      {"Use Memory Only", "Cancel"}}));
+    EXPECT_EQ(alerts.shown.size(), 2u);
     EXPECT_FALSE(model->isLocked());
     EXPECT_FALSE(model->storageError());
     EXPECT_FALSE(model->preferences().persistent());
@@ -306,10 +265,11 @@ TEST_F(AppModelStorageChangesTest, AChosenFolderGoneForGoodCanBeLeftForTheDefaul
     EXPECT_FALSE(model->diskStore());
 }
 
-TEST_F(AppModelStorageChangesTest, TheKeyIsRotatedOnceItIsThirtyDaysOld) {
+TEST_F(AppModelStorageChangesTest, TheKeyIsRotatedOnceItIsThirtyDaysOldCountingAcrossRestarts) {
     startModel(true);
     const Date created = *model->lastRotation();
     clock = created.adding(29 * day);
+    textsAfterRestart();
     model->checkRotationDue();
     EXPECT_FALSE(model->isRotating());
 
@@ -346,7 +306,6 @@ TEST_F(AppModelStorageChangesTest, ExpiryAsksBeforeDiscardingAndNeverCountsPinne
     model->setExpiryEnabled(true);
     ASSERT_EQ(alerts.shown.size(), 1u);
     EXPECT_EQ(alerts.shown[0].title, "Discard 1 older item now?");
-    EXPECT_EQ(alerts.shown[0].buttons, (QStringList{"Turn On and Discard", "Cancel"}));
     EXPECT_FALSE(model->preferences().expiryEnabled());
     EXPECT_EQ(model->items().size(), 3u);
 
@@ -375,7 +334,6 @@ TEST_F(AppModelStorageChangesTest, ClearingKeepsPinnedEntriesOnlyWhenAsked) {
     model->togglePin(add("pinned"));
     alerts.answer = 2;
     model->confirmClearHistory();
-    EXPECT_EQ(alerts.shown[0].buttons, (QStringList{"Clear All", "Keep Pinned Items", "Cancel"}));
     EXPECT_EQ(model->items().size(), 2u);
     alerts.answer = 1;
     model->confirmClearHistory();
@@ -393,7 +351,10 @@ TEST_F(AppModelStorageChangesTest, WhileLockedNothingChangesTheStorage) {
     vault.failLoad = true;
     makeModel().launch();
     ASSERT_TRUE(model->isLocked());
+    EXPECT_TRUE(model->storageError());
+    EXPECT_TRUE(model->items().empty());
     const auto stores = layout().storeIDs();
+    model->handleCapture(textDraft("dropped"));
 
     model->preferences().setExpiryEnabled(true);
     model->applyExpiry();
@@ -404,9 +365,8 @@ TEST_F(AppModelStorageChangesTest, WhileLockedNothingChangesTheStorage) {
     std::filesystem::create_directories(chosen);
     model->moveDataFile(chosen);
     EXPECT_FALSE(rotate());
-    // Stored at once, applied when the store is open again.
+    // Applied once the store is open again.
     model->setMaxItems(1);
-    EXPECT_EQ(model->preferences().maxItems(), 1);
 
     EXPECT_EQ(model->preferences().cipher(), Cipher::aes256GCM);
     EXPECT_TRUE(model->preferences().persistent());
@@ -418,6 +378,7 @@ TEST_F(AppModelStorageChangesTest, WhileLockedNothingChangesTheStorage) {
     vault.failLoad = false;
     model->unlock();
     ASSERT_TRUE(waitUntil([&] { return !model->isLocked(); }));
+    EXPECT_FALSE(model->storageError());
     EXPECT_EQ(textsOf(model->items()), std::vector<std::string>{"locked away"});
     EXPECT_EQ(textsAfterRestart(), std::vector<std::string>{"locked away"});
 }

@@ -18,23 +18,14 @@ std::optional<Code> openCode(const Sealer& sealer, const Bytes& record, RecordKi
     return codeOf<CryptoError>([&] { sealer.open(viewOf(record), kind, id); });
 }
 
+// The envelope's layout and the ciphers' names are checked against an independent reader in InteropTest.
 TEST(SealerTest, EveryCipherSealsRecordsBoundToStoreKindAndEntry) {
-    const char* names[][2] = {{"aes-256-gcm", "AES-256-GCM"},
-                              {"aes-128-gcm", "AES-128-GCM"},
-                              {"chacha20-poly1305", "ChaCha20-Poly1305"}};
-    for (std::size_t i = 0; i < allCiphers.size(); ++i) {
-        const Cipher cipher = allCiphers[i];
-        EXPECT_EQ(rawValue(cipher), names[i][0]);
-        EXPECT_EQ(cipherFromRawValue(names[i][0]), cipher);
-        EXPECT_FALSE(cipherFromRawValue(names[i][1]));
-        EXPECT_EQ(displayName(cipher), names[i][1]);
-
+    for (const Cipher cipher : allCiphers) {
+        SCOPED_TRACE(rawValue(cipher));
         const Sealer sealer(makeKey(cipher), "STORE", cipher);
-        EXPECT_EQ(sealer.key().size(), cipher == Cipher::aes128GCM ? 16u : 32u);
         const Bytes empty = sealer.seal("", RecordKind::meta, entry);
-        EXPECT_EQ(viewOf(empty).substr(0, 4), "ZKR1");
-        EXPECT_EQ(empty.size(), 32u);
         EXPECT_TRUE(sealer.open(viewOf(empty), RecordKind::meta, entry).empty());
+        // A fresh nonce each time.
         const Bytes text = sealer.seal("text", RecordKind::meta, entry);
         EXPECT_NE(viewOf(empty).substr(4, 12), viewOf(text).substr(4, 12));
         EXPECT_EQ(viewOf(sealer.open(viewOf(text), RecordKind::meta, entry)), "text");

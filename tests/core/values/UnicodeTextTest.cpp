@@ -56,12 +56,6 @@ TEST(UnicodeTextSplit, SplitsAtEveryWhiteSpaceCharacter) {
     EXPECT_EQ(splitAtWhitespace("zero\u200Bwidth\xC2"), std::vector<std::string>{"zero\u200Bwidth\xC2"});
 }
 
-} // namespace
-} // namespace snipstack::unicode
-
-namespace snipstack::unicode {
-namespace {
-
 TEST(UnicodeTextValid, KeepsValidTextAndReplacesEachIllFormedSequence) {
     const std::string valid = "Grüße, 世界 \xF0\x9F\x91\x8D\n";
     EXPECT_EQ(validUTF8(valid), valid);

@@ -27,19 +27,12 @@ TEST(PasteboardMimeTest, TextVariantsAreOneRepresentationAndX11BookkeepingNone) 
                 ElementsAre("text/rtf", "application/rtf"));
 }
 
-TEST(PasteboardMimeTest, WritesUnderTheMimeTypesOtherProgramsAskFor) {
-    EXPECT_THAT(mimeTypesForIdentifier(PasteboardType::plainText),
-                ElementsAre("text/plain;charset=utf-8", "text/plain"));
-    EXPECT_THAT(mimeTypesForIdentifier(PasteboardType::rtf), ElementsAre("text/rtf"));
-    EXPECT_THAT(mimeTypesForIdentifier(PasteboardType::concealed), ElementsAre("x-kde-passwordManagerHint"));
-    EXPECT_THAT(mimeTypesForIdentifier("com.example.private"), ElementsAre("com.example.private"));
-}
-
-TEST(PasteboardMimeTest, URIListsYieldTheirFileURLsAndRoundTrip) {
-    const auto list = bytesOf("file:///a%20b\n#comment\r\n\r\nhttp://x.org/\nnot a url\r\nfile://host/c\n");
-    const auto urls = fileURLsInURIList(list);
-    EXPECT_THAT(urls, ElementsAre("file:///a%20b", "file://host/c"));
-    EXPECT_EQ(fileURLsInURIList(uriListOf(urls)), urls);
+// Covered end to end by the X11 tests: what we write, file lists, and the images Qt and GTK offer.
+TEST(PasteboardMimeTest, OneImageTargetIsChosenByPreferenceSpelledAsOffered) {
+    EXPECT_EQ(chosenImageTarget({"image/bmp", "image/jpeg", "IMAGE/PNG", "image/tiff"}), "IMAGE/PNG");
+    EXPECT_EQ(chosenImageTarget({"image/x-MS-bmp", "image/GIF", "image/jpeg"}), "image/jpeg");
+    EXPECT_EQ(chosenImageTarget({"image/x-MS-bmp", "image/bmp"}), "image/bmp");
+    EXPECT_EQ(chosenImageTarget({"image/x-icon", "text/plain"}), std::nullopt);
 }
 
 } // namespace

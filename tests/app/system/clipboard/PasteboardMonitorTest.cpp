@@ -9,7 +9,6 @@
 #include <QEventLoop>
 #include <QImage>
 #include <QTimer>
-#include <QtEndian>
 #include <atomic>
 #include <future>
 #include <gtest/gtest.h>
@@ -93,29 +92,13 @@ TEST_F(PasteboardMonitorTest, CapturesTextAndFilesUnlessMarkedConfidentialOrTooL
     // The limit covers the whole item; past it, the remaining types are not read.
     const std::string big(PasteboardMonitor::maxCaptureBytes - 1, 'x');
     copy({rep(type::plainText, "y"), rep(type::html, big)}, "y");
-    const int dataReads = board.reads().data;
+    const int dataReads = board.dataReads;
     copy({rep(type::plainText, "yz"), rep(type::html, big), rep(type::rtf, "r")}, "yz");
-    EXPECT_EQ(board.reads().data - dataReads, 2);
+    EXPECT_EQ(board.dataReads - dataReads, 2);
     EXPECT_EQ(drafts.size(), 6u);
 }
 
-// A 1×1 PNG whose IHDR chunk, CRC included, declares another size.
-Bytes pngDeclaring(quint32 width, quint32 height) {
-    Bytes png = encoded(1, 1, "png");
-    qToBigEndian(width, png.data() + 16);
-    qToBigEndian(height, png.data() + 20);
-    quint32 crc = ~0u;
-    for (std::size_t i = 12; i < 29; ++i) {
-        crc ^= png[i];
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-        }
-    }
-    qToBigEndian(~crc, png.data() + 29);
-    return png;
-}
-
-TEST_F(PasteboardMonitorTest, ImagesPreferPNGKeepTheSourceSizeAndRefuseDecompressionBombs) {
+TEST_F(PasteboardMonitorTest, ImagesPreferPNGAndKeepTheSourceSize) {
     const Bytes png = encoded(4000, 3000, "png");
     const Bytes tiff = encoded(4, 3, "tiff");
     // An empty string is no text.
@@ -131,12 +114,6 @@ TEST_F(PasteboardMonitorTest, ImagesPreferPNGKeepTheSourceSizeAndRefuseDecompres
               QSize(840, 630));
     EXPECT_EQ(draft.imageWidth, 4000);
     EXPECT_EQ(draft.imageHeight, 3000);
-    EXPECT_EQ(draft.sourceAppName, "Editor");
-
-    // Refused from the header alone, before anything is decoded.
-    EXPECT_EQ(pngDeclaring(1, 1), encoded(1, 1, "png"));
-    copy({{"public.png", pngDeclaring(100'000, 100'000)}});
-    EXPECT_EQ(drafts.size(), 1u);
 }
 
 TEST_F(PasteboardMonitorTest, OnlyNewContentIsCapturedAndOnlyALonePNGCopiedAfterLaunchIsAScreenshot) {
@@ -148,9 +125,9 @@ TEST_F(PasteboardMonitorTest, OnlyNewContentIsCapturedAndOnlyALonePNGCopiedAfter
     copy({{"public.png", bytesOf("broken")}});
     EXPECT_EQ(screenshots, (std::vector{false, true, false}));
 
-    const MemoryPasteboard::ReadCounts reads = board.reads();
+    const int snapshots = board.snapshots;
     pollNow();
-    EXPECT_EQ(board.reads(), reads);
+    EXPECT_EQ(board.snapshots, snapshots);
     // Markers are read, never written back: the next reader would take a secret for one again.
     monitor.write({{rep(type::html, "<b>two</b>"), rep(type::concealed, "secret"),
                     rep(type::plainText, "two"), rep(type::transient, "")}},
@@ -166,51 +143,26 @@ TEST_F(PasteboardMonitorTest, OnlyNewContentIsCapturedAndOnlyALonePNGCopiedAfter
     EXPECT_EQ(drafts.size(), 3u);
 }
 
-// Content whose every read waits until the test lets it go, as a slow owner's would.
-class HeldPasteboard : public MemoryPasteboard {
-public:
-    std::unique_ptr<PasteboardContent> read() override {
-        struct Held : PasteboardContent {
-            Held(std::unique_ptr<PasteboardContent> inner, std::shared_future<void> released,
-                 std::atomic<int>& waiting)
-                : inner(std::move(inner)), released(std::move(released)), waiting(waiting) {}
-            std::vector<std::string> types() override { return inner->types(); }
-            std::optional<std::vector<std::string>> firstItemTypes() override {
-                ++waiting;
-                return released.wait(), inner->firstItemTypes();
-            }
-            std::optional<Bytes> data(std::string_view type) override { return inner->data(type); }
-            std::optional<std::string> plainText() override { return inner->plainText(); }
-            std::vector<std::string> fileURLs() override { return inner->fileURLs(); }
-            std::optional<Bytes> imageAsTIFF() override { return inner->imageAsTIFF(); }
-            std::unique_ptr<PasteboardContent> inner;
-            std::shared_future<void> released;
-            std::atomic<int>& waiting;
-        };
-        return std::make_unique<Held>(MemoryPasteboard::read(), released, waiting);
-    }
-    // Readings that have asked the owner something.
-    std::atomic<int> waiting = 0;
-    void hold() {
-        gate = std::promise<void>();
-        released = gate.get_future().share();
-    }
-    void release() { gate.set_value(); }
-
-private:
-    std::promise<void> gate;
-    std::shared_future<void> released = gate.get_future().share();
-};
-
 TEST(PasteboardMonitorReadingTest, ReadsOffTheMainThreadInOrderAndSkipsWhatWasReplacedBeforeItsTurn) {
-    HeldPasteboard board;
+    MemoryPasteboard board;
     FakeWorkspace workspace;
+    std::promise<void> gate;
+    std::atomic<int> waiting = 0;
+    // Readings from now on ask the owner and wait, as on a slow owner, until the gate opens.
+    const auto hold = [&] {
+        gate = std::promise<void>();
+        board.beforeRead = [&waiting, released = gate.get_future().share()] {
+            ++waiting;
+            released.wait();
+        };
+    };
+    hold();
     std::vector<std::string> texts;
     {
         PasteboardMonitor monitor(board, workspace);
         monitor.onCapture = [&](const ClipDraft& draft) { texts.push_back(draft.text); };
         const auto waitUntilAsking = [&](int readings) {
-            for (int i = 0; i < 5000 && board.waiting < readings; ++i)
+            for (int i = 0; i < 5000 && waiting < readings; ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         };
         for (std::string text : {"first", "second", "third"}) {
@@ -222,32 +174,21 @@ TEST(PasteboardMonitorReadingTest, ReadsOffTheMainThreadInOrderAndSkipsWhatWasRe
         board.setContent({{rep(type::plainText, "fourth")}});
         EXPECT_FALSE(monitor.waitForCaptures(std::chrono::milliseconds(50)));
         EXPECT_TRUE(texts.empty());
-        board.release();
+        gate.set_value();
         ASSERT_TRUE(monitor.waitForCaptures());
         // "first" was being read when the others came; "second" was replaced before its turn.
         EXPECT_EQ(texts, (std::vector<std::string>{"first", "third"}));
         // A write of ours supersedes a change still waiting to be read.
-        board.hold();
+        hold();
         monitor.poll();
         waitUntilAsking(3);
         board.setContent({{rep(type::plainText, "replaced by ours")}});
         monitor.poll();
         monitor.write({{rep(type::plainText, "ours")}}, ClipKind::text);
-        board.release();
+        gate.set_value();
         ASSERT_TRUE(monitor.waitForCaptures());
-        EXPECT_EQ(texts, (std::vector<std::string>{"first", "third", "fourth"}));
-        // Drafts also arrive by themselves from the event loop.
-        board.setContent({{rep(type::plainText, "fifth")}});
-        monitor.poll();
-        QEventLoop loop;
-        QTimer::singleShot(std::chrono::seconds(5), &loop, &QEventLoop::quit);
-        monitor.onCapture = [&](const ClipDraft& draft) {
-            texts.push_back(draft.text);
-            loop.quit();
-        };
-        loop.exec();
     }
-    EXPECT_EQ(texts, (std::vector<std::string>{"first", "third", "fourth", "fifth"}));
+    EXPECT_EQ(texts, (std::vector<std::string>{"first", "third", "fourth"}));
 }
 
 TEST_F(PasteboardMonitorTest, ChangeNoticesAreCoalescedAndBeatThePollingTimerOnceStarted) {
