@@ -1,10 +1,10 @@
 #include "app/system/images/PngReducedDecoder.h"
 
+#include "app/system/images/PngRowReader.h"
+
 #include <algorithm>
 #include <cmath>
-#include <csetjmp>
 #include <cstring>
-#include <png.h>
 
 namespace snipstack {
 
@@ -19,10 +19,6 @@ PixelSize fittedSize(PixelSize source, int maxSide) {
 }
 
 namespace {
-
-// libpng refuses wider or taller images itself; this is its own default, kept explicit because the
-// row buffers, ours and libpng's, grow with the width.
-constexpr png_uint_32 maxSide = 1'000'000;
 
 // Keeps the sums below 2^56 whatever bound the caller passes.
 constexpr std::uint64_t maxPixelsEver = std::uint64_t(1) << 40;
@@ -169,125 +165,11 @@ private:
     std::vector<std::uint8_t> rgba_;
 };
 
-// Everything libpng's callbacks touch is plain data, because an error leaves them by longjmp.
-struct Decoding {
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-    const std::uint8_t* data = nullptr;
-    std::size_t size = 0;
-    std::size_t offset = 0;
-    char error[160] = {};
-};
-
-void readBytes(png_structp png, png_bytep out, png_size_t length) {
-    auto* decoding = static_cast<Decoding*>(png_get_io_ptr(png));
-    if (length > decoding->size - decoding->offset) {
-        png_error(png, "the data ends early");
-    }
-    std::memcpy(out, decoding->data + decoding->offset, length);
-    decoding->offset += length;
-}
-
-[[noreturn]] void onError(png_structp png, png_const_charp message) {
-    auto* decoding = static_cast<Decoding*>(png_get_error_ptr(png));
-    std::strncpy(decoding->error, message, sizeof decoding->error - 1);
-    png_longjmp(png, 1);
-}
-
-void onWarning(png_structp, png_const_charp) {}
-
-struct Header {
-    png_uint_32 width = 0;
-    png_uint_32 height = 0;
-    bool interlaced = false;
-    // No alpha channel and no transparent colour: rows come as RGB.
-    bool opaque = false;
-};
-
-// The two functions that call setjmp hold only trivially destructible locals, so that a longjmp out
-// of libpng skips no destructor; their callers own every buffer.
-bool readHeader(Decoding& decoding, std::uint64_t maxSourcePixels, Header& header) {
-    if (setjmp(png_jmpbuf(decoding.png))) {
-        return false;
-    }
-    png_set_user_limits(decoding.png, maxSide, maxSide);
-    // Text, colour profiles and other metadata are not needed for a thumbnail, nor decompressed.
-    png_set_keep_unknown_chunks(decoding.png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
-    // Each chunk's CRC already guards the compressed data; checksumming a gigabyte of inflated
-    // pixels again costs a tenth of the decode.
-    png_set_option(decoding.png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
-    png_read_info(decoding.png, decoding.info);
-
-    png_uint_32 width = 0;
-    png_uint_32 height = 0;
-    int bitDepth = 0;
-    int colourType = 0;
-    int interlace = 0;
-    png_get_IHDR(decoding.png, decoding.info, &width, &height, &bitDepth, &colourType, &interlace, nullptr,
-                 nullptr);
-    if (std::uint64_t(width) * height > maxSourcePixels) {
-        std::strncpy(decoding.error, "the image declares too many pixels", sizeof decoding.error - 1);
-        return false;
-    }
-    // Every colour type and depth becomes 8-bit RGB, with alpha unless the image is opaque: palettes,
-    // low-depth grey and tRNS expand, 16-bit samples are scaled (not truncated), grey becomes RGB.
-    const bool opaque = (colourType & PNG_COLOR_MASK_ALPHA) == 0 &&
-                        png_get_valid(decoding.png, decoding.info, PNG_INFO_tRNS) == 0;
-    const int channels = opaque ? 3 : 4;
-    png_set_expand(decoding.png);
-    png_set_scale_16(decoding.png);
-    png_set_gray_to_rgb(decoding.png);
-    // Interlace handling stays off: libpng then hands over each Adam7 pass as its own small image,
-    // which needs no full-size buffer to reassemble.
-    png_read_update_info(decoding.png, decoding.info);
-    if (png_get_channels(decoding.png, decoding.info) != channels ||
-        png_get_bit_depth(decoding.png, decoding.info) != 8 ||
-        png_get_rowbytes(decoding.png, decoding.info) != png_size_t(width) * channels) {
-        std::strncpy(decoding.error, "unexpected pixel layout", sizeof decoding.error - 1);
-        return false;
-    }
-    header = {width, height, interlace == PNG_INTERLACE_ADAM7, opaque};
-    return true;
-}
-
-template <int channels>
-bool readRows(Decoding& decoding, const Header& header, png_bytep row, AreaAccumulator& accumulator) {
-    if (setjmp(png_jmpbuf(decoding.png))) {
-        return false;
-    }
-    if (!header.interlaced) {
-        for (png_uint_32 y = 0; y < header.height; ++y) {
-            png_read_row(decoding.png, row, nullptr);
-            accumulator.addRow<channels>(row, header.width, y, 0, 1);
-        }
-        return true;
-    }
-    for (int pass = 0; pass < PNG_INTERLACE_ADAM7_PASSES; ++pass) {
-        const png_uint_32 columns = PNG_PASS_COLS(header.width, pass);
-        const png_uint_32 rows = PNG_PASS_ROWS(header.height, pass);
-        // libpng skips empty passes; so must we.
-        if (columns == 0 || rows == 0) {
-            continue;
-        }
-        for (png_uint_32 passRow = 0; passRow < rows; ++passRow) {
-            png_read_row(decoding.png, row, nullptr);
-            accumulator.addRow<channels>(row, columns, PNG_ROW_FROM_PASS_ROW(passRow, pass),
-                                         PNG_PASS_START_COL(pass), 1U << PNG_PASS_COL_SHIFT(pass));
-        }
-    }
-    return true;
-}
-
-struct PngStructs {
-    Decoding& decoding;
-    ~PngStructs() { png_destroy_read_struct(&decoding.png, &decoding.info, nullptr); }
-};
-
 } // namespace
 
 std::optional<ReducedImage> decodeReducedPng(std::span<const std::uint8_t> png, int maxSide,
                                              std::uint64_t maxSourcePixels, std::string* failure) {
-    const auto fail = [&](const char* reason) -> std::optional<ReducedImage> {
+    const auto fail = [&](const std::string& reason) -> std::optional<ReducedImage> {
         if (failure) {
             *failure = reason;
         }
@@ -296,35 +178,24 @@ std::optional<ReducedImage> decodeReducedPng(std::span<const std::uint8_t> png, 
     if (maxSide < 1) {
         return fail("no room for a thumbnail");
     }
-    if (png.size() < 8 || png_sig_cmp(png.data(), 0, 8) != 0) {
-        return fail("not a PNG");
+    PngRowReader reader(png);
+    if (!reader.start(std::min(maxSourcePixels, maxPixelsEver))) {
+        return fail(reader.failure());
     }
-    Decoding decoding{};
-    decoding.data = png.data();
-    decoding.size = png.size();
-    decoding.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &decoding, onError, onWarning);
-    if (!decoding.png) {
-        return fail("libpng could not start");
-    }
-    PngStructs structs{decoding};
-    decoding.info = png_create_info_struct(decoding.png);
-    if (!decoding.info) {
-        return fail("libpng could not start");
-    }
-    png_set_read_fn(decoding.png, &decoding, readBytes);
-
-    Header header;
-    if (!readHeader(decoding, std::min(maxSourcePixels, maxPixelsEver), header)) {
-        return fail(decoding.error);
-    }
+    const PngRowReader::Header& header = reader.header();
     const PixelSize source{header.width, header.height};
     const PixelSize reduced = fittedSize(source, maxSide);
-    std::vector<png_byte> row(std::size_t(header.width) * 4);
     AreaAccumulator accumulator(source, reduced, !header.interlaced, header.opaque);
-    const bool read = header.opaque ? readRows<3>(decoding, header, row.data(), accumulator)
-                                    : readRows<4>(decoding, header, row.data(), accumulator);
-    if (!read) {
-        return fail(decoding.error);
+    const auto add = [&](const std::uint8_t* pixels, std::uint32_t count, std::uint32_t y, std::uint32_t x0,
+                         std::uint32_t step) {
+        if (header.opaque) {
+            accumulator.addRow<3>(pixels, count, y, x0, step);
+        } else {
+            accumulator.addRow<4>(pixels, count, y, x0, step);
+        }
+    };
+    if (!(header.interlaced ? reader.readPasses(add) : reader.readRows(header.height, add))) {
+        return fail(reader.failure());
     }
     // The rest of the file (trailing metadata, the end marker) adds nothing to the thumbnail.
     return ReducedImage{source, reduced, accumulator.finish()};

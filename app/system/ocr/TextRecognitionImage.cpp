@@ -1,6 +1,7 @@
 #include "app/system/ocr/TextRecognitionImage.h"
 
 #include "app/system/images/JpegFrame.h"
+#include "app/system/images/PngRowReader.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -9,9 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <csetjmp>
 #include <cstring>
-#include <png.h>
 #include <span>
 #include <vector>
 
@@ -21,10 +20,6 @@ namespace {
 // The capture keeps no PNG or JPEG of more pixels (23170 × 23170); beyond it a header is far likelier
 // a decompression bomb than a copied picture.
 constexpr std::int64_t maxPixels = std::int64_t(1) << 29;
-
-// libpng refuses wider or taller images itself; its own default, kept explicit because the row buffer
-// grows with the width.
-constexpr png_uint_32 maxPngSide = 1'000'000;
 
 // Qt decodes a JPEG band into 32-bit pixels before it is turned grey; bands are cut to this size.
 constexpr std::int64_t jpegBandBytes = 16 << 20;
@@ -75,189 +70,57 @@ void greyRow(const QImage& image, int y, int left, int width, std::uint8_t* out)
 
 // ---- PNG, row by row through libpng ----
 
-// Everything libpng's callbacks touch is plain data, because an error leaves them by longjmp.
-struct PngDecoding {
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-    const std::uint8_t* bytes = nullptr;
-    std::size_t size = 0;
-    std::size_t offset = 0;
-    char message[160] = {};
-};
-
-void onPngError(png_structp png, png_const_charp message) {
-    auto* decoding = static_cast<PngDecoding*>(png_get_error_ptr(png));
-    std::snprintf(decoding->message, sizeof decoding->message, "%s", message ? message : "damaged PNG");
-    png_longjmp(png, 1);
-}
-
-void onPngWarning(png_structp, png_const_charp) {}
-
-void readPngBytes(png_structp png, png_bytep out, png_size_t length) {
-    auto* decoding = static_cast<PngDecoding*>(png_get_io_ptr(png));
-    if (length > decoding->size - decoding->offset) {
-        png_error(png, "the PNG is cut short");
-    }
-    std::memcpy(out, decoding->bytes + decoding->offset, length);
-    decoding->offset += length;
-}
-
-struct PngHeader {
-    png_uint_32 width = 0;
-    png_uint_32 height = 0;
-    bool interlaced = false;
-    int dotsPerInch = 0;
-};
-
-// The functions that call setjmp hold only trivially destructible locals, so that a longjmp out of
-// libpng skips no destructor.
-bool readPngHeader(PngDecoding& decoding, PngHeader& header) {
-    if (setjmp(png_jmpbuf(decoding.png))) {
-        return false;
-    }
-    png_set_user_limits(decoding.png, maxPngSide, maxPngSide);
-    png_set_keep_unknown_chunks(decoding.png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
-    // A damaged checksum costs nothing that matters here, and checking it costs time on every row.
-    png_set_option(decoding.png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
-    png_read_info(decoding.png, decoding.info);
-    png_uint_32 width = 0, height = 0;
-    int bitDepth = 0, colourType = 0, interlace = 0;
-    png_get_IHDR(decoding.png, decoding.info, &width, &height, &bitDepth, &colourType, &interlace, nullptr,
-                 nullptr);
-    png_uint_32 resolutionX = 0, resolutionY = 0;
-    int unit = 0;
-    if (png_get_pHYs(decoding.png, decoding.info, &resolutionX, &resolutionY, &unit) &&
-        unit == PNG_RESOLUTION_METER) {
-        header.dotsPerInch = int(std::lround(resolutionX * 0.0254));
-    }
-    // Every pixel arrives as 8-bit RGBA, whatever the file stores.
-    png_set_expand(decoding.png);
-    png_set_scale_16(decoding.png);
-    png_set_gray_to_rgb(decoding.png);
-    png_set_add_alpha(decoding.png, 0xffff, PNG_FILLER_AFTER);
-    png_read_update_info(decoding.png, decoding.info);
-    if (png_get_rowbytes(decoding.png, decoding.info) != png_size_t(width) * 4) {
-        png_error(decoding.png, "unexpected row layout");
-    }
-    header.width = width;
-    header.height = height;
-    header.interlaced = interlace == PNG_INTERLACE_ADAM7;
-    return true;
-}
-
-void greyFromRgba(const std::uint8_t* rgba, int count, std::uint8_t* out) {
-    for (int x = 0; x < count; ++x, rgba += 4) {
-        out[x] = greyOnWhite(rgba[0], rgba[1], rgba[2], rgba[3]);
-    }
-}
-
-bool readPngRows(PngDecoding& decoding, std::uint8_t* row, int rows, int left, int width, std::uint8_t* out,
-                 std::ptrdiff_t stride) {
-    if (setjmp(png_jmpbuf(decoding.png))) {
-        return false;
-    }
-    for (int y = 0; y < rows; ++y) {
-        png_read_row(decoding.png, row, nullptr);
-        greyFromRgba(row + std::size_t(left) * 4, width, out + y * stride);
-    }
-    return true;
-}
-
-// Decodes every Adam7 pass and keeps the pixels that fall into rows [first, first + rows) and
-// columns [left, left + width): libpng hands the passes over as seven small images.
-bool readInterlacedPngRows(PngDecoding& decoding, const PngHeader& header, std::uint8_t* row, int first,
-                           int rows, int left, int width, std::uint8_t* out, std::ptrdiff_t stride) {
-    if (setjmp(png_jmpbuf(decoding.png))) {
-        return false;
-    }
-    for (int pass = 0; pass < 7; ++pass) {
-        const png_uint_32 passWidth = PNG_PASS_COLS(header.width, pass);
-        const png_uint_32 passHeight = PNG_PASS_ROWS(header.height, pass);
-        if (passWidth == 0 || passHeight == 0) {
-            continue; // libpng skips empty passes too
-        }
-        for (png_uint_32 passRow = 0; passRow < passHeight; ++passRow) {
-            png_read_row(decoding.png, row, nullptr);
-            const std::int64_t y = std::int64_t(PNG_ROW_FROM_PASS_ROW(passRow, pass)) - first;
-            if (y < 0 || y >= rows) {
-                continue;
-            }
-            for (png_uint_32 column = 0; column < passWidth; ++column) {
-                const std::int64_t x = std::int64_t(PNG_COL_FROM_PASS_COL(column, pass)) - left;
-                if (x >= 0 && x < width) {
-                    const std::uint8_t* pixel = row + std::size_t(column) * 4;
-                    out[y * stride + x] = greyOnWhite(pixel[0], pixel[1], pixel[2], pixel[3]);
-                }
-            }
-        }
-    }
-    return true;
-}
-
 class PngGreyReader final : public GreyImageReader {
 public:
-    explicit PngGreyReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-    ~PngGreyReader() override { close(); }
+    explicit PngGreyReader(std::span<const std::uint8_t> bytes) : reader_(bytes) {}
 
     bool start(std::string* failure) {
-        close();
-        decoding_.bytes = bytes_.data();
-        decoding_.size = bytes_.size();
-        decoding_.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &decoding_, onPngError, onPngWarning);
-        decoding_.info = decoding_.png ? png_create_info_struct(decoding_.png) : nullptr;
-        if (!decoding_.info) {
-            fail(failure, "out of memory");
+        if (!reader_.start(maxPixels)) {
+            fail(failure, reader_.failure().c_str());
             return false;
         }
-        png_set_read_fn(decoding_.png, &decoding_, readPngBytes);
-        if (!readPngHeader(decoding_, header_)) {
-            fail(failure, decoding_.message);
-            return false;
-        }
-        if (std::int64_t(header_.width) * header_.height > maxPixels) {
-            fail(failure, "the header declares too many pixels");
-            return false;
-        }
-        row_.resize(std::size_t(header_.width) * 4);
         nextRow_ = 0;
         return true;
     }
 
-    QSize size() const override { return QSize(int(header_.width), int(header_.height)); }
-    int dotsPerInch() const override { return header_.dotsPerInch; }
+    QSize size() const override { return QSize(int(reader_.header().width), int(reader_.header().height)); }
+    int dotsPerInch() const override { return reader_.header().dotsPerInch; }
 
     bool read(int rows, int left, int width, std::uint8_t* out, std::ptrdiff_t stride) override {
-        if (!decoding_.png || rows < 0 || nextRow_ + rows > int(header_.height) || left < 0 || width < 0 ||
-            left + width > int(header_.width)) {
+        const QSize whole = size();
+        if (rows < 0 || nextRow_ + rows > whole.height() || left < 0 || width < 0 ||
+            left + width > whole.width()) {
             return false;
         }
         const int first = nextRow_;
-        if (!header_.interlaced) {
-            nextRow_ += rows;
-            return readPngRows(decoding_, row_.data(), rows, left, width, out, stride);
-        }
-        // Each read takes a decoding of its own, from the top.
-        if (!start(nullptr)) {
-            return false;
-        }
+        const int channels = reader_.channels();
+        // Keeps the pixels that fall into rows [first, first + rows) and columns [left, left + width).
+        const auto keep = [&](const std::uint8_t* pixels, std::uint32_t count, std::uint32_t row,
+                              std::uint32_t x0, std::uint32_t step) {
+            const std::int64_t y = std::int64_t(row) - first;
+            if (y < 0 || y >= rows) {
+                return;
+            }
+            for (std::uint32_t i = 0; i < count; ++i, pixels += channels) {
+                const std::int64_t x = std::int64_t(x0) + std::int64_t(i) * step - left;
+                if (x >= 0 && x < width) {
+                    out[y * stride + x] =
+                        greyOnWhite(pixels[0], pixels[1], pixels[2], channels == 4 ? pixels[3] : 255);
+                }
+            }
+        };
         nextRow_ = first + rows;
-        return readInterlacedPngRows(decoding_, header_, row_.data(), first, rows, left, width, out, stride);
+        if (!reader_.header().interlaced) {
+            return reader_.readRows(std::uint32_t(rows), keep);
+        }
+        // Each read of an interlaced image takes a decoding of its own, from the top.
+        return reader_.start(maxPixels) && reader_.readPasses(keep);
     }
 
     bool rewind() override { return start(nullptr); }
 
 private:
-    void close() {
-        if (decoding_.png) {
-            png_destroy_read_struct(&decoding_.png, decoding_.info ? &decoding_.info : nullptr, nullptr);
-        }
-        decoding_ = PngDecoding{};
-    }
-
-    std::span<const std::uint8_t> bytes_;
-    PngDecoding decoding_;
-    PngHeader header_;
-    std::vector<std::uint8_t> row_;
+    PngRowReader reader_;
     int nextRow_ = 0;
 };
 
