@@ -36,7 +36,9 @@ struct TemporaryFolder {
 };
 
 // Everything a model needs besides its pasteboard, workspace, vault and folders.
+// Recognition answers nothing, so no background job writes to the store while a figure is taken.
 struct NoUserInterface {
+    NoUserInterface() { desktop.recognized = std::nullopt; }
     testing::FakeDesktop desktop;
     testing::FakeWindows windows;
     testing::FakeAlerts alerts;

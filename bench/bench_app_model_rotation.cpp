@@ -41,6 +41,7 @@ void BM_RotationMainThreadGap(benchmark::State& state) {
     writeStartingPreferences(preferencesPath, static_cast<int>(entryCount));
     MemoryPasteboard pasteboard;
     testing::FakeWorkspace workspace;
+    workspace.front = std::nullopt;
     NoUserInterface ui;
     const auto made = makeModel(preferencesPath, pasteboard, workspace, vault, ui, base);
     AppModel& model = *made;

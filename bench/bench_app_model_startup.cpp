@@ -109,6 +109,7 @@ int runChild(Clock::time_point entered, char** argv) {
     const auto expected = static_cast<std::size_t>(std::stoul(argv[3]));
     MemoryPasteboard pasteboard;
     testing::FakeWorkspace workspace;
+    workspace.front = std::nullopt;
     FileKeyVault vault(paths.keys);
     NoUserInterface ui;
     const auto made = makeModel(QString::fromStdString(paths.preferences.string()), pasteboard, workspace,

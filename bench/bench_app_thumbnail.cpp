@@ -217,6 +217,7 @@ double cpuSeconds() {
 void idlePollingMinute(benchmark::State& state) {
     CountingPasteboard board;
     testing::FakeWorkspace workspace;
+    workspace.front = std::nullopt;
     PasteboardMonitor monitor(board, workspace);
     monitor.poll();
     board.polls = 0;
