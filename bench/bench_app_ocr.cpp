@@ -342,7 +342,6 @@ BENCHMARK(screenshotsByTheme)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->
 // Tesseract directly.
 void pageSegmentationModes(benchmark::State& state) {
     const auto mode = tesseract::PageSegMode(state.range(0));
-    recognizeTextIn(samples().front().png); // sets Tesseract to one thread, as the program does
     tesseract::TessBaseAPI api;
     if (api.Init(nullptr, "eng") != 0) {
         state.SkipWithError("no English data");

@@ -7,11 +7,46 @@
 #include <QString>
 #include <algorithm>
 #include <cstring>
-#include <dlfcn.h>
 #include <leptonica/allheaders.h>
 #include <memory>
 #include <tesseract/baseapi.h>
 #include <tesseract/resultiterator.h>
+#include <utility>
+
+// Debian's Tesseract is built with OpenMP and opens a parallel region for every step of its LSTM, tens
+// of thousands a screenshot. Spread over threads, those steps run several times slower than on one, and
+// even a region of one thread costs libgomp a team and a system call to wake its barrier, a tenth of
+// the recognition time. The program's own definitions of the entry points Tesseract calls (libgomp's
+// documented ABI) take precedence over libgomp's, so every region runs on the calling thread, as a
+// plain call. Nothing else in the program uses OpenMP.
+namespace {
+// The sections of the innermost sections region running on this thread: how many, and how many of
+// them have been handed out.
+thread_local unsigned sectionCount = 0;
+thread_local unsigned sectionsHandedOut = 0;
+} // namespace
+
+extern "C" {
+void GOMP_parallel(void (*body)(void*), void* data, unsigned /*threads*/, unsigned /*flags*/) {
+    body(data);
+}
+
+void GOMP_parallel_sections(void (*body)(void*), void* data, unsigned /*threads*/, unsigned count,
+                            unsigned /*flags*/) {
+    const unsigned outerCount = std::exchange(sectionCount, count);
+    const unsigned outerHandedOut = std::exchange(sectionsHandedOut, 0);
+    body(data);
+    sectionCount = outerCount;
+    sectionsHandedOut = outerHandedOut;
+}
+
+// The next section to run, counted from 1; 0 when all have run.
+unsigned GOMP_sections_next() {
+    return sectionsHandedOut < sectionCount ? ++sectionsHandedOut : 0;
+}
+
+void GOMP_sections_end_nowait() {}
+}
 
 namespace snipstack {
 namespace {
@@ -22,25 +57,11 @@ constexpr int screenDotsPerInch = 96;
 // The widest band of rows decoded at once; wider images are decoded anew for each column of tiles.
 constexpr int maxBandWidth = 16384;
 
-// Debian's Tesseract splits every LSTM step over four OpenMP threads, which makes a recognition several
-// times slower than on one thread (OMP_THREAD_LIMIT=1 is the usual cure, but libgomp reads it only at
-// start-up). Turning off active parallel regions does the same; libgomp keeps that setting per thread,
-// so every thread that recognises sets it. Looked up at run time so that neither a link to libgomp nor
-// a Tesseract built without OpenMP matters. Nothing else in the program uses OpenMP.
-void runTesseractSingleThreaded() {
-    static const auto setMaxActiveLevels =
-        reinterpret_cast<void (*)(int)>(::dlsym(RTLD_DEFAULT, "omp_set_max_active_levels"));
-    if (setMaxActiveLevels) {
-        setMaxActiveLevels(0);
-    }
-}
-
 // The thread's engine with the English data loaded (from TESSDATA_PREFIX, else the packaged
 // tessdata folder), or nothing when the data cannot be loaded.
 tesseract::TessBaseAPI* engine() {
     thread_local std::unique_ptr<tesseract::TessBaseAPI> api;
     if (!api) {
-        runTesseractSingleThreaded();
         // Leptonica reports what Tesseract asks of it on stderr ("box outside rectangle" on nearly
         // blank tiles); a process-wide setting, made once. Nothing else in the program uses it.
         static const int quietLeptonica = setMsgSeverity(L_SEVERITY_NONE);
