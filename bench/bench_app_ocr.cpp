@@ -338,8 +338,8 @@ void screenshotsByTheme(benchmark::State& state) {
 BENCHMARK(screenshotsByTheme)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 // The candidate page segmentation modes on the same screenshots, prepared and set up as recognition
-// prepares them (grey, dark text on light, local thresholds, no inverted second reading), through
-// Tesseract directly.
+// prepares them (grey, dark text on light, local thresholds, no inverted second reading, no paragraphs),
+// through Tesseract directly.
 void pageSegmentationModes(benchmark::State& state) {
     const auto mode = tesseract::PageSegMode(state.range(0));
     tesseract::TessBaseAPI api;
@@ -350,6 +350,7 @@ void pageSegmentationModes(benchmark::State& state) {
     api.SetVariable("debug_file", "/dev/null");
     api.SetVariable("thresholding_method", "2");
     api.SetVariable("tessedit_do_invert", "0");
+    api.SetVariable("paragraph_text_based", "0");
     api.SetPageSegMode(mode);
     std::vector<double> times;
     Score total;
