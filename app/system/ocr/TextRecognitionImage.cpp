@@ -326,14 +326,47 @@ void normalizePolarity(std::uint8_t* grey, int width, int height, std::ptrdiff_t
 
     // Where a dark region meets a light one, the cells along the edge (and the corners, which the
     // windows round off) hold both backgrounds; each of their pixels goes with the background it is
-    // nearer, so that the edge leaves no dark frame around an inverted panel.
+    // nearer, so that the edge leaves no dark frame around an inverted panel. Elsewhere, i.e. for
+    // most cells, the whole cell goes with its own background.
     constexpr int edgeReach = 2;
     const auto centre = [](std::uint8_t background) {
         return (background & 0x0f) * levelSize + levelSize / 2;
     };
+    // The dark cells above and to the left of each cell corner, so that the count within any
+    // rectangle of cells takes four look-ups; in the room of the histograms, which are done with.
+    cells = {};
+    const std::size_t corners = std::size_t(columns) + 1;
+    std::vector<int> darkBefore(corners * (std::size_t(rows) + 1), 0);
     for (int cy = 0; cy < rows; ++cy) {
         for (int cx = 0; cx < columns; ++cx) {
+            const bool dark = (backgrounds[std::size_t(cy) * columns + cx] & inverted) != 0;
+            darkBefore[(cy + 1) * corners + cx + 1] = int(dark) + darkBefore[cy * corners + cx + 1] +
+                                                      darkBefore[(cy + 1) * corners + cx] -
+                                                      darkBefore[cy * corners + cx];
+        }
+    }
+    for (int cy = 0; cy < rows; ++cy) {
+        const int top = std::max(0, cy - edgeReach);
+        const int bottom = std::min(rows, cy + edgeReach + 1);
+        for (int cx = 0; cx < columns; ++cx) {
             const std::uint8_t own = backgrounds[std::size_t(cy) * columns + cx];
+            const int left = cx * cell;
+            const int right = std::min(width, left + cell);
+            const int first = std::max(0, cx - edgeReach);
+            const int last = std::min(columns, cx + edgeReach + 1);
+            const int darkNear = darkBefore[bottom * corners + last] - darkBefore[top * corners + last] -
+                                 darkBefore[bottom * corners + first] + darkBefore[top * corners + first];
+            if (darkNear == ((own & inverted) != 0 ? (bottom - top) * (last - first) : 0)) {
+                if ((own & inverted) != 0) {
+                    for (int y = cy * cell; y < std::min(height, (cy + 1) * cell); ++y) {
+                        std::uint8_t* line = grey + y * stride;
+                        for (int x = left; x < right; ++x) {
+                            line[x] = std::uint8_t(255 - line[x]);
+                        }
+                    }
+                }
+                continue;
+            }
             std::uint8_t other = own;
             for (int dy = -edgeReach; dy <= edgeReach && other == own; ++dy) {
                 for (int dx = -edgeReach; dx <= edgeReach; ++dx) {
@@ -347,8 +380,6 @@ void normalizePolarity(std::uint8_t* grey, int width, int height, std::ptrdiff_t
             }
             const int ownCentre = centre(own);
             const int otherCentre = centre(other);
-            const int left = cx * cell;
-            const int right = std::min(width, left + cell);
             for (int y = cy * cell; y < std::min(height, (cy + 1) * cell); ++y) {
                 std::uint8_t* line = grey + y * stride;
                 for (int x = left; x < right; ++x) {

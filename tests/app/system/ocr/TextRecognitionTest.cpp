@@ -7,10 +7,19 @@
 #include <QImage>
 #include <QPainter>
 #include <QRegularExpression>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <png.h>
 
 using namespace snipstack;
+
+extern "C" {
+void GOMP_parallel(void (*body)(void*), void* data, unsigned threads, unsigned flags);
+void GOMP_parallel_sections(void (*body)(void*), void* data, unsigned threads, unsigned count,
+                            unsigned flags);
+unsigned GOMP_sections_next();
+void GOMP_sections_end_nowait();
+}
 
 namespace {
 
@@ -212,6 +221,44 @@ TEST(TextRecognitionTest, DarkRegionsTurnLightWithDarkText) {
     for (const QPoint text : {QPoint(40, 47), QPoint(150, 47)}) {
         EXPECT_LT(qGray(image.pixel(text)), 50) << text.x() << "," << text.y();
     }
+}
+
+// Were libgomp's own entry points reached instead, every LSTM step would be spread over threads.
+TEST(TextRecognitionTest, TesseractsParallelRegionsRunAsPlainCalls) {
+    for (const auto& [name, own] :
+         {std::pair{"GOMP_parallel", reinterpret_cast<void*>(&GOMP_parallel)},
+          std::pair{"GOMP_parallel_sections", reinterpret_cast<void*>(&GOMP_parallel_sections)},
+          std::pair{"GOMP_sections_next", reinterpret_cast<void*>(&GOMP_sections_next)},
+          std::pair{"GOMP_sections_end_nowait", reinterpret_cast<void*>(&GOMP_sections_end_nowait)}}) {
+        EXPECT_EQ(::dlsym(RTLD_DEFAULT, name), own) << name;
+    }
+
+    // Every section once, in order, a region nested in a section included.
+    struct Sections {
+        std::vector<unsigned> outer, inner;
+    } sections;
+    GOMP_parallel_sections(
+        [](void* data) {
+            auto& sections = *static_cast<Sections*>(data);
+            for (unsigned section = GOMP_sections_next(); section != 0; section = GOMP_sections_next()) {
+                sections.outer.push_back(section);
+                if (section == 2) {
+                    GOMP_parallel_sections(
+                        [](void* data) {
+                            for (unsigned inner = GOMP_sections_next(); inner != 0;
+                                 inner = GOMP_sections_next()) {
+                                static_cast<Sections*>(data)->inner.push_back(inner);
+                            }
+                            GOMP_sections_end_nowait();
+                        },
+                        data, 4, 2, 0);
+                }
+            }
+            GOMP_sections_end_nowait();
+        },
+        &sections, 4, 3, 0);
+    EXPECT_EQ(sections.outer, (std::vector<unsigned>{1, 2, 3}));
+    EXPECT_EQ(sections.inner, (std::vector<unsigned>{1, 2}));
 }
 
 struct Drawn {
