@@ -3,6 +3,7 @@
 #include "core/model/ContentHash.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/MemoryPasteboard.h"
+#include "tests/support/WaitUntil.h"
 
 #include <QBuffer>
 #include <QColor>
@@ -30,20 +31,6 @@ inline ClipDraft imageDraft(const QColor& colour, QSize size = QSize(40, 30)) {
     image.save(&buffer, "PNG");
     return *PasteboardMonitor::makeImageDraft(Bytes(png.begin(), png.end()), PasteboardType::png, {},
                                               std::nullopt);
-}
-
-// Runs the event loop until `done` holds or `timeout` passes; answers `done()`.
-inline bool waitUntil(const std::function<bool()>& done,
-                      std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
-    QDeadlineTimer deadline(timeout);
-    while (!done() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return done();
-}
-
-inline void runEventsFor(std::chrono::milliseconds duration) {
-    waitUntil([] { return false; }, duration);
 }
 
 inline std::vector<std::string> textsOf(const std::vector<ClipItem>& items) {

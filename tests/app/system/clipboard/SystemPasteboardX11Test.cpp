@@ -2,6 +2,7 @@
 #include "app/system/clipboard/SystemPasteboard.h"
 #include "app/system/clipboard/X11SelectionReader.h"
 #include "tests/support/FakeWorkspace.h"
+#include "tests/support/WaitUntil.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -20,16 +21,8 @@ namespace {
 using namespace std::chrono_literals;
 using ::testing::ElementsAre;
 
-// Runs the event loop until `done` holds; false when `timeout` passes first.
-bool spinUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 5s) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && !timer.hasExpired(timeout.count())) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(1ms);
-    }
-    return done();
-}
+using snipstack::testing::runEventsFor;
+using snipstack::testing::waitUntil;
 
 class SystemPasteboardTest : public ::testing::Test {
 protected:
@@ -43,8 +36,8 @@ protected:
             owner->waitForFinished();
         }
         // Lets Qt report that the owner went away here rather than in the next test.
-        spinUntil([] { return !X11SelectionReader().hasOwner(); });
-        spinUntil([] { return false; }, 50ms);
+        waitUntil([] { return !X11SelectionReader().hasOwner(); });
+        runEventsFor(50ms);
     }
 
     // Starts another program that copies, and waits until the pasteboard has seen the change.
@@ -54,7 +47,7 @@ protected:
         owner.start(program, arguments);
         owner.write(input);
         owner.closeWriteChannel();
-        return spinUntil([&] { return pasteboard.changeCount() > before; }, 10s);
+        return waitUntil([&] { return pasteboard.changeCount() > before; }, 10s);
     }
 
     bool xclipIn(const QString& target, const QByteArray& bytes) {
@@ -70,7 +63,7 @@ protected:
     static QByteArray xclipOut(const QString& target) {
         QProcess reader;
         reader.start("xclip", {"-o", "-selection", "clipboard", "-target", target});
-        spinUntil([&] { return reader.state() == QProcess::NotRunning; });
+        waitUntil([&] { return reader.state() == QProcess::NotRunning; });
         return reader.readAllStandardOutput();
     }
 
@@ -82,7 +75,7 @@ protected:
 TEST_F(SystemPasteboardTest, ReadsTextAsUTF8AndListsTypesInTheOwnersOrderWithAPasswordManagersSecret) {
     const QByteArray text = "Grüße, 世界 — ✓\n";
     ASSERT_TRUE(xclipIn("UTF8_STRING", text));
-    spinUntil([] { return false; }, 100ms);
+    runEventsFor(100ms);
     EXPECT_EQ(changes, 1);
     EXPECT_THAT(pasteboard.read()->types(), ElementsAre(PasteboardType::plainText));
     EXPECT_EQ(pasteboard.read()->plainText(), text.toStdString());
@@ -159,7 +152,7 @@ TEST_F(SystemPasteboardTest, OffersWritesToOtherProgramsUnderMimeTypes) {
     pasteboard.writeFileURLs({"file:///tmp/a.txt", "file:///tmp/b%20c.txt"});
     EXPECT_EQ(xclipOut("text/uri-list"), "file:///tmp/a.txt\r\nfile:///tmp/b%20c.txt\r\n");
     pasteboard.clearContents();
-    EXPECT_TRUE(spinUntil([] { return !X11SelectionReader().hasOwner(); }));
+    EXPECT_TRUE(waitUntil([] { return !X11SelectionReader().hasOwner(); }));
 }
 
 TEST_F(SystemPasteboardTest, BoundsReadsFromAnOwnerThatStopsAnswering) {

@@ -1,5 +1,6 @@
 #include "app/system/clipboard/X11SelectionReader.h"
 #include "app/system/desktop/SystemDesktop.h"
+#include "tests/support/WaitUntil.h"
 
 #include <QClipboard>
 #include <QDeadlineTimer>
@@ -36,12 +37,8 @@ protected:
     }
 };
 
-bool processEventsUntil(const std::function<bool()>& done, int milliseconds = 5000) {
-    for (QDeadlineTimer deadline(milliseconds); !done() && !deadline.hasExpired();) {
-        QGuiApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return done();
-}
+using snipstack::testing::runEventsFor;
+using snipstack::testing::waitUntil;
 
 // Presses or releases a key the way another program (or the user) would, on a connection of its own.
 void fakeKey(KeySym key, bool down) {
@@ -72,14 +69,14 @@ TEST(PasteKeystrokeTest, TypesTheKeysEachKindOfWindowPastesOn) {
     window.resize(200, 100);
     window.show();
     // Without a window manager the window takes the focus itself.
-    ASSERT_TRUE(processEventsUntil([&] { return window.isExposed(); }));
+    ASSERT_TRUE(waitUntil([&] { return window.isExposed(); }));
     window.requestActivate();
-    ASSERT_TRUE(processEventsUntil([&] { return window.isActive(); }));
+    ASSERT_TRUE(waitUntil([&] { return window.isActive(); }));
 
     const auto pasteKeys = [&](std::string_view windowClass) {
         window.pressed.reset();
         EXPECT_TRUE(desktop.postPasteKeystroke(windowClass)) << windowClass;
-        processEventsUntil([&] { return window.pressed.has_value(); });
+        waitUntil([&] { return window.pressed.has_value(); });
         return window.pressed;
     };
     const auto key = [](int key, Qt::KeyboardModifiers modifiers) { return std::pair(key, modifiers); };
@@ -110,7 +107,7 @@ TEST(PasteKeystrokeTest, XtermPastesTheEntryRatherThanThePrimarySelection) {
     selection.start("xclip", {"-quiet", "-selection", "primary", "-in"});
     selection.write("selected elsewhere\n");
     selection.closeWriteChannel();
-    ASSERT_TRUE(processEventsUntil([&] { return other.primaryOwner() != None; }));
+    ASSERT_TRUE(waitUntil([&] { return other.primaryOwner() != None; }));
 
     writeClipboard("the chosen entry\n");
     // The shell tells which window is its xterm's, then keeps the first line it reads.
@@ -118,13 +115,13 @@ TEST(PasteKeystrokeTest, XtermPastesTheEntryRatherThanThePrimarySelection) {
     xterm.start("xterm", {"-e", "sh", "-c", R"(echo "$WINDOWID" > "$0.new" && mv "$0.new" "$0"
                                                IFS= read -r line && printf %s "$line" > "$1")",
                           windowFile, pastedFile});
-    ASSERT_TRUE(processEventsUntil([&] { return QFile::exists(windowFile); }));
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(windowFile); }));
     QFile idFile(windowFile);
     ASSERT_TRUE(idFile.open(QIODevice::ReadOnly));
     const Window xtermWindow = idFile.readAll().trimmed().toULong();
     ASSERT_NE(xtermWindow, 0u);
     // No window manager gives it the focus: this test does, once it is shown.
-    ASSERT_TRUE(processEventsUntil([&] {
+    ASSERT_TRUE(waitUntil([&] {
         XWindowAttributes attributes{};
         return XGetWindowAttributes(other.display, xtermWindow, &attributes) &&
                attributes.map_state == IsViewable;
@@ -134,7 +131,7 @@ TEST(PasteKeystrokeTest, XtermPastesTheEntryRatherThanThePrimarySelection) {
 
     ASSERT_TRUE(desktop.postPasteKeystroke("XTerm"));
     // xterm asks this process for PRIMARY: events must flow while it does.
-    EXPECT_TRUE(processEventsUntil([&] { return xterm.state() == QProcess::NotRunning; }));
+    EXPECT_TRUE(waitUntil([&] { return xterm.state() == QProcess::NotRunning; }));
     QFile pasted(pastedFile);
     ASSERT_TRUE(pasted.open(QIODevice::ReadOnly));
     EXPECT_EQ(pasted.readAll(), "the chosen entry");
@@ -150,15 +147,15 @@ TEST(PasteKeystrokeTest, ShiftInsertIsNotTypedOnceAnotherProgramHasTakenTheClipb
     clipboard->setText("selected before", QClipboard::Selection);
     QProcess owner;
     owner.start(QCoreApplication::applicationFilePath(), {"--serve-clipboard", "text/plain", "theirs"});
-    ASSERT_TRUE(processEventsUntil([&] { return !clipboard->ownsClipboard(); }));
+    ASSERT_TRUE(waitUntil([&] { return !clipboard->ownsClipboard(); }));
 
     EXPECT_FALSE(desktop.postPasteKeystroke("XTerm"));
     EXPECT_EQ(clipboard->text(QClipboard::Selection), "selected before");
     owner.kill();
     owner.waitForFinished();
     // Qt learns of the owner's end later; the next test must not see that change as its own.
-    processEventsUntil([&] { return !X11SelectionReader().hasOwner(); });
-    processEventsUntil([] { return false; }, 50);
+    waitUntil([&] { return !X11SelectionReader().hasOwner(); });
+    runEventsFor(std::chrono::milliseconds(50));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "app/system/desktop/PasteKeystroke.h"
 #include "app/system/desktop/WakeWatcher.h"
 #include "core/store/StoreFiles.h"
+#include "tests/support/WaitUntil.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -92,13 +93,7 @@ TEST(SystemDesktopTest, ApplicationIconsComeFromTheThemeOrAFileNamedByTheDesktop
     }
 }
 
-bool waitUntil(const std::function<bool()>& condition) {
-    const QDeadlineTimer deadline(5000);
-    while (!condition() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return condition();
-}
+using snipstack::testing::waitUntil;
 
 // Stands in for logind on a private bus.
 TEST(WakeWatcherTest, RunsOnlyWhenLogindReportsAWake) {

@@ -7,19 +7,10 @@
 #include <QImage>
 #include <QPainter>
 #include <QRegularExpression>
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <png.h>
 
 using namespace snipstack;
-
-extern "C" {
-void GOMP_parallel(void (*body)(void*), void* data, unsigned threads, unsigned flags);
-void GOMP_parallel_sections(void (*body)(void*), void* data, unsigned threads, unsigned count,
-                            unsigned flags);
-unsigned GOMP_sections_next();
-void GOMP_sections_end_nowait();
-}
 
 namespace {
 
@@ -197,18 +188,6 @@ TEST(TextRecognitionTest, DarkRegionsTurnLightWithDarkText) {
     }
     for (const QPoint text : {QPoint(40, 47), QPoint(150, 47)}) {
         EXPECT_LT(qGray(image.pixel(text)), 50) << text.x() << "," << text.y();
-    }
-}
-
-// Were libgomp's own entry points reached instead, every LSTM step would pay for a thread team. What
-// the sections hand out is checked by recognising text, which goes through them.
-TEST(TextRecognitionTest, TesseractsParallelRegionsRunAsPlainCalls) {
-    for (const auto& [name, own] :
-         {std::pair{"GOMP_parallel", reinterpret_cast<void*>(&GOMP_parallel)},
-          std::pair{"GOMP_parallel_sections", reinterpret_cast<void*>(&GOMP_parallel_sections)},
-          std::pair{"GOMP_sections_next", reinterpret_cast<void*>(&GOMP_sections_next)},
-          std::pair{"GOMP_sections_end_nowait", reinterpret_cast<void*>(&GOMP_sections_end_nowait)}}) {
-        EXPECT_EQ(::dlsym(RTLD_DEFAULT, name), own) << name;
     }
 }
 

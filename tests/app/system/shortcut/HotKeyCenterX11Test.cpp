@@ -1,6 +1,7 @@
 #include "app/model/ApplyHotKey.h"
 #include "app/system/preferences/Preferences.h"
 #include "app/system/shortcut/HotKeyCenter.h"
+#include "tests/support/WaitUntil.h"
 
 #include <QDeadlineTimer>
 #include <QGuiApplication>
@@ -59,10 +60,8 @@ protected:
     bool fires(std::initializer_list<KeySym> keys, int milliseconds = 5000) {
         const int before = presses;
         press(keys);
-        for (QDeadlineTimer deadline(milliseconds); presses == before && !deadline.hasExpired();) {
-            QGuiApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
-        return presses > before;
+        return snipstack::testing::waitUntil([&] { return presses > before; },
+                                             std::chrono::milliseconds(milliseconds));
     }
 };
 
@@ -101,16 +100,12 @@ TEST_F(HotKeyCenterTest, AHeldShortcutFiresOnceHoweverLongItIsHeld) {
         XTestFakeKeyEvent(display, v, True, CurrentTime);
         XSync(display, False);
         // Long past the server's repeat delay, so the key repeats many times meanwhile.
-        for (QDeadlineTimer deadline(milliseconds); !deadline.hasExpired();) {
-            QGuiApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
+        snipstack::testing::runEventsFor(std::chrono::milliseconds(milliseconds));
         XTestFakeKeyEvent(display, v, False, CurrentTime);
         XTestFakeKeyEvent(display, XKeysymToKeycode(display, XK_Shift_L), False, CurrentTime);
         XTestFakeKeyEvent(display, XKeysymToKeycode(display, XK_Super_L), False, CurrentTime);
         XSync(display, False);
-        for (QDeadlineTimer deadline(100); !deadline.hasExpired();) {
-            QGuiApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
+        snipstack::testing::runEventsFor(std::chrono::milliseconds(100));
         return presses - before;
     };
     EXPECT_EQ(hold(1500), 1);

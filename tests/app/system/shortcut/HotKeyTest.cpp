@@ -26,21 +26,6 @@ TEST(HotKeyTest, DisplaysLinuxKeyNamesInFixedOrder) {
     }
 }
 
-TEST(HotKeyTest, NamesKeysBySymbolOrCharacters) {
-    const struct {
-        std::uint32_t keyCode;
-        std::string characters;
-        std::string name;
-    } cases[] = {
-        {36, "\r", "↩"}, {48, "\t", "⇥"}, {49, " ", "Space"}, {51, "\b", "⌫"},
-        {123, "", "←"},  {124, "", "→"},  {125, "", "↓"},     {126, "", "↑"},
-        {0, "a", "A"},   {41, "ö", "Ö"},  {96, "", "Key 96"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(HotKey::keyName(c.keyCode, c.characters), c.name) << c.keyCode;
-    }
-}
-
 TEST(HotKeyTest, JsonRoundTripsEveryField) {
     for (const HotKey& hotKey :
          {HotKey::standard(), HotKey{4294967295u, HotKey::control | HotKey::shift, "↩"}}) {
