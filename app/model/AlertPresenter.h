@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace snipstack {
 
@@ -13,6 +14,8 @@ struct Alert {
     QString title;
     QString informativeText;
     QStringList buttons;
+    // The button that destroys data, drawn so that it reads as such.
+    std::optional<int> destructiveButton;
 
     bool operator==(const Alert&) const = default;
 };

@@ -139,6 +139,10 @@ void AppModel::hotKeyPressed() {
         }
         return;
     }
+    togglePanel();
+}
+
+void AppModel::togglePanel() {
     if (!panel_) {
         return;
     }
@@ -161,9 +165,7 @@ void AppModel::finishSetup() {
     if (!accessibilityGranted_) {
         return;
     }
-    if (!environment_.desktop.setLaunchAtLogin(setupLaunchAtLogin_)) {
-        qCWarning(desktopLog, "Could not %s the login item", setupLaunchAtLogin_ ? "add" : "remove");
-    }
+    setLaunchAtLogin(setupLaunchAtLogin_);
     preferences_->setOpenScreenshotsInEditor(setupOpenScreenshots_);
     environment_.windows.closeFirstRun();
     refreshAccessibility();

@@ -168,6 +168,8 @@ public:
     void start();
     void finishSetup();
     void hotKeyPressed();
+    // Opens or closes the panel, not reopening it right after it hid.
+    void togglePanel();
     // Registers a shortcut the user recorded through the desktop, saving it when it registers; with
     // nothing recorded, or when it is refused, the saved one is registered again.
     HotKeyApplied applyHotKey(const std::optional<HotKey>& newHotKey);
@@ -206,6 +208,25 @@ public:
     std::optional<QImage> thumbnailImage(const Uuid& id);
     std::optional<QIcon> appIcon(const std::optional<std::string>& bundleID);
     void setMaxItems(int count);
+
+    // The tray icon and the settings window.
+    void togglePause();
+    // A left click on the tray icon: the shortcut's toggle.
+    void toggleFromStatusItem();
+    void setShowMenuBarIcon(bool on);
+    // Asks before the tray icon goes away; true when it did.
+    bool confirmHideMenuBarIcon();
+    // False when the login item could not be changed.
+    bool setLaunchAtLogin(bool on);
+    bool launchAtLoginEnabled() const;
+    // While the user records a new shortcut, pressing the old one must do nothing.
+    void unregisterHotKey();
+    // Asks for the paste permission and opens where the desktop grants it.
+    void requestAccessibilityAccess();
+    // Reads the permission again; true when it has just been granted.
+    bool checkAccessibility();
+    // Back to the right edge, at the middle of its height.
+    void resetPanelPosition();
 
     // Storage changes, rotation and expiry.
     bool setPersistent(bool on);
@@ -293,7 +314,8 @@ private:
     static bool guarded(const std::function<void()>& change);
     bool writeToClipboard(const ClipItem& item);
     std::optional<ClipItem> insertFromEditor(std::optional<ClipDraft> draft);
-    int alert(Alert::Style style, const QString& title, const QString& text, const QStringList& buttons = {});
+    int alert(Alert::Style style, const QString& title, const QString& text, const QStringList& buttons = {},
+              std::optional<int> destructiveButton = std::nullopt);
     std::int64_t expiryHours() const;
     Date expiryCutoff() const;
     void moveDataFileOrThrow(const std::optional<std::filesystem::path>& folder);

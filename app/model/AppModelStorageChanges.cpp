@@ -36,9 +36,9 @@ bool holdsSameEntries(const DiskStore& store, const std::vector<ClipItem>& items
 
 } // namespace
 
-int AppModel::alert(Alert::Style style, const QString& title, const QString& text,
-                    const QStringList& buttons) {
-    return environment_.alerts.run(Alert{style, title, text, buttons});
+int AppModel::alert(Alert::Style style, const QString& title, const QString& text, const QStringList& buttons,
+                    std::optional<int> destructiveButton) {
+    return environment_.alerts.run(Alert{style, title, text, buttons, destructiveButton});
 }
 
 bool AppModel::memorySwitchAllowed() const {
@@ -115,7 +115,7 @@ bool AppModel::confirmMemoryOnly() {
     const int choice = alert(Alert::Style::warning, "Keep history in memory only?",
                              "The encrypted store and its key will be erased. From then on your clipboard "
                              "history is lost whenever you restart, shut down or quit Snipstack.",
-                             {"Use Memory Only", "Cancel"});
+                             {"Use Memory Only", "Cancel"}, 0);
     return choice == 0 && setPersistent(false);
 }
 
@@ -327,7 +327,7 @@ void AppModel::setExpiryEnabled(bool on) {
         const int choice = alert(Alert::Style::warning, message,
                                  "They are older than the limit you set and will be removed right away. This "
                                  "cannot be undone. Pinned items are kept.",
-                                 {"Turn On and Discard", "Cancel"});
+                                 {"Turn On and Discard", "Cancel"}, 0);
         if (choice != 0) {
             return;
         }
@@ -339,7 +339,7 @@ void AppModel::setExpiryEnabled(bool on) {
 void AppModel::confirmClearHistory() {
     const int choice =
         alert(Alert::Style::warning, "Clear clipboard history?", "Cleared items cannot be recovered.",
-              {"Clear All", "Keep Pinned Items", "Cancel"});
+              {"Clear All", "Keep Pinned Items", "Cancel"}, 0);
     if (choice == 0 || choice == 1) {
         clearHistory(choice == 1);
     }

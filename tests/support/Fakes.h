@@ -22,6 +22,7 @@ class FakeDesktop : public Desktop {
 public:
     bool granted = true;
     bool hotKeyRegisters = true;
+    bool hotKeyHeld = false;
     int beeps = 0;
     int accessRequests = 0;
     std::vector<std::string> pasteKeystrokes;
@@ -34,8 +35,10 @@ public:
     void beep() override { ++beeps; }
     bool registerHotKey(const HotKey&, std::function<void()> handler) override {
         hotKeyHandler = std::move(handler);
+        hotKeyHeld = hotKeyRegisters;
         return hotKeyRegisters;
     }
+    void unregisterHotKey() override { hotKeyHeld = false; }
     void observeWake(std::function<void()> handler) override { wakeHandler = std::move(handler); }
     bool accessibilityGranted() override { return granted; }
     bool requestAccessibility() override {
@@ -47,9 +50,12 @@ public:
         pasteKeystrokes.emplace_back(windowClass);
         return true;
     }
+    bool launchAtLoginChanges = true;
     bool setLaunchAtLogin(bool enabled) override {
-        launchAtLogin = enabled;
-        return true;
+        if (launchAtLoginChanges) {
+            launchAtLogin = enabled;
+        }
+        return launchAtLoginChanges;
     }
     bool launchAtLoginEnabled() override { return launchAtLogin.value_or(false); }
     bool isScreenBeingCaptured() override { return false; }

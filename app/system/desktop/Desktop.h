@@ -23,6 +23,8 @@ public:
 
     // Makes `handler` the global shortcut's handler and registers `hotKey`; false when refused.
     virtual bool registerHotKey(const HotKey& hotKey, std::function<void()> handler) = 0;
+    // Releases the registered shortcut, if any.
+    virtual void unregisterHotKey() = 0;
     // `handler` runs on the main thread after every wake from sleep.
     virtual void observeWake(std::function<void()> handler) = 0;
 

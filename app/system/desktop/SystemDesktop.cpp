@@ -38,6 +38,10 @@ bool SystemDesktop::registerHotKey(const HotKey& hotKey, std::function<void()> h
     return center.registerHotKey(hotKey.keyCode, hotKey.modifiers);
 }
 
+void SystemDesktop::unregisterHotKey() {
+    HotKeyCenter::shared().unregisterHotKey();
+}
+
 void SystemDesktop::observeWake(std::function<void()> handler) {
     wakeWatcher_ = std::make_unique<WakeWatcher>(std::move(handler));
 }

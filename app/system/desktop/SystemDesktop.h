@@ -29,6 +29,7 @@ public:
     void beep() override;
 
     bool registerHotKey(const HotKey& hotKey, std::function<void()> handler) override;
+    void unregisterHotKey() override;
     // Replaces the previous handler.
     void observeWake(std::function<void()> handler) override;
 
