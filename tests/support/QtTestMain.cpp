@@ -1,5 +1,9 @@
-// Runs the application's unit tests inside a Qt application, without a display unless asked for.
+// Runs the application's unit tests inside a Qt application (a widget one for the windows' tests),
+// without a display unless asked for.
 #include <QGuiApplication>
+#ifdef SNIPSTACK_TEST_WIDGETS
+#include <QApplication>
+#endif
 #include <gtest/gtest.h>
 
 // Read by the sanitizers in sanitizer builds only. libsecret keeps a prompt object of a few bytes
@@ -16,7 +20,11 @@ int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+#ifdef SNIPSTACK_TEST_WIDGETS
+    QApplication application(argc, argv);
+#else
     QGuiApplication application(argc, argv);
+#endif
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
