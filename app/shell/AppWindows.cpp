@@ -1,0 +1,131 @@
+#include "app/shell/AppWindows.h"
+
+#include "app/model/AppModel.h"
+#include "app/shell/LookWindow.h"
+#include "app/shell/Palettes.h"
+#include "app/shell/StatusItemController.h"
+#include "app/shell/WindowContents.h"
+#include "app/system/LogCategories.h"
+#include "app/system/desktop/Workspace.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QKeySequence>
+#include <QScreen>
+#include <QShortcut>
+
+namespace snipstack {
+
+AppWindows::AppWindows(Workspace& workspace) : workspace_(workspace) {}
+
+AppWindows::~AppWindows() {
+    for (auto& [identifier, window] : windows_) {
+        delete window.data();
+    }
+}
+
+std::unique_ptr<StatusItem> AppWindows::makeStatusItem(AppModel& model) {
+    model_ = &model;
+    connect(&model.preferences(), &Preferences::themeChanged, this,
+            [this] { applyTheme(model_->preferences().theme()); });
+    connect(&model.preferences(), &Preferences::lookChanged, this, &AppWindows::applyLook);
+    return std::make_unique<StatusItemController>(model, *this);
+}
+
+std::unique_ptr<PanelControl> AppWindows::makePanel(AppModel&) {
+    return nullptr;
+}
+
+void AppWindows::applyTheme(ThemeChoice theme) {
+    applyPalette(theme);
+}
+
+void AppWindows::applyLook() {
+    for (auto& [identifier, window] : windows_) {
+        if (auto* look = qobject_cast<LookWindow*>(window.data())) {
+            look->refreshLook();
+        }
+    }
+}
+
+QWidget* AppWindows::window(const QString& identifier) const {
+    const auto found = windows_.find(identifier);
+    return found == windows_.end() ? nullptr : found->second.data();
+}
+
+bool AppWindows::isWindowVisible(const QString& identifier) const {
+    const QWidget* shown = window(identifier);
+    return shown && shown->isVisible();
+}
+
+void AppWindows::closeWindow(const QString& identifier) {
+    if (QWidget* shown = window(identifier)) {
+        shown->close();
+    }
+}
+
+void AppWindows::showWindow(const QString& identifier) {
+    QWidget* shown = window(identifier);
+    if (!shown) {
+        shown = makeWindow(identifier);
+        if (!shown) {
+            return;
+        }
+        windows_[identifier] = shown;
+    }
+    bringForward(shown);
+}
+
+QWidget* AppWindows::makeWindow(const QString& identifier) {
+    if (!model_) {
+        return nullptr;
+    }
+    WindowContent content = makeWindowContent(identifier, *model_, *this);
+    if (!content.widget) {
+        return nullptr;
+    }
+    auto* window = new LookWindow(content.widget);
+    window->setWindowTitle(content.title);
+    // Kept when closed, so that showing it again finds it as the user left it.
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    auto* close = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), window);
+    connect(close, &QShortcut::activated, window, &QWidget::close);
+    if (content.size.isValid()) {
+        window->resize(content.size);
+    } else {
+        window->adjustSize();
+    }
+    const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    if (screen) {
+        QRect frame = window->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window->move(frame.topLeft());
+    }
+    return window;
+}
+
+void AppWindows::bringForward(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+    // Window managers hold back a window that asks for focus by itself when the user is busy
+    // elsewhere; a request on the user's behalf is granted.
+    RunningApplication ours;
+    ours.window = static_cast<std::uint32_t>(window->winId());
+    if (!workspace_.activate(ours)) {
+        qCDebug(desktopLog, "The window manager could not be asked to bring our window forward");
+    }
+}
+
+void AppWindows::openTextEditor(const ClipItem&, const ClipPayload&) {
+    qCWarning(desktopLog, "The text editor is not part of this build yet");
+}
+
+void AppWindows::openImageEditor(const ClipItem&, const Bytes&) {
+    qCWarning(desktopLog, "The image editor is not part of this build yet");
+}
+
+} // namespace snipstack
