@@ -1,0 +1,147 @@
+"""Snipstack as a user meets it: the real program on a private desktop (run inside
+scripts/desktop-session.sh), driven with xdotool and xclip.
+
+Usage: desktop-session.sh python3 app_test.py path/to/snipstack
+"""
+import os
+import pathlib
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+PROGRAM = None
+
+
+def wait_for(condition, timeout=10.0, interval=0.05):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = condition()
+        if value:
+            return value
+        time.sleep(interval)
+    return condition()
+
+
+def xdotool(*arguments):
+    result = subprocess.run(["xdotool", *arguments], capture_output=True, text=True)
+    return result.stdout.split() if result.returncode == 0 else []
+
+
+def window_named(name):
+    """The visible window of ours with exactly this title."""
+    for window in xdotool("search", "--onlyvisible", "--class", "snipstack"):
+        title = subprocess.run(["xdotool", "getwindowname", window], capture_output=True, text=True).stdout
+        if title.rstrip("\n") == name:
+            return window
+    return None
+
+
+def tray_icon():
+    """Our window embedded in the tray: icon-sized, where no window of ours is otherwise."""
+    for window in xdotool("search", "--onlyvisible", "--class", "snipstack"):
+        shell = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window], capture_output=True,
+                               text=True).stdout
+        geometry = dict(line.split("=") for line in shell.split())
+        if int(geometry["WIDTH"]) <= 32 and int(geometry["HEIGHT"]) <= 32:
+            return geometry
+    return None
+
+
+class Home:
+    """A user's home of its own: settings, data and autostart entries."""
+
+    def __init__(self, set_up=False):
+        self.folder = pathlib.Path(tempfile.mkdtemp(prefix="snipstack-home-"))
+        self.config = self.folder / ".config"
+        self.data = self.folder / ".local" / "share"
+        self.config.mkdir(parents=True)
+        self.data.mkdir(parents=True)
+        if set_up:
+            settings = self.config / "orvend" / "Snipstack.conf"
+            settings.parent.mkdir(parents=True)
+            settings.write_text("[General]\nstorageChosen=true\npersistent=true\nonboardingDone=true\n")
+
+    def environment(self):
+        environment = dict(os.environ)
+        environment.update(HOME=str(self.folder), XDG_CONFIG_HOME=str(self.config),
+                           XDG_DATA_HOME=str(self.data))
+        return environment
+
+    def stored_records(self):
+        return sum(1 for path in (self.data / "Snipstack").rglob("*") if path.is_file())
+
+    def remove(self):
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+class AppTest(unittest.TestCase):
+    def launch(self, home, *arguments):
+        return subprocess.Popen([PROGRAM, *arguments], env=home.environment(), stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+
+    def start(self, set_up):
+        home = Home(set_up)
+        self.addCleanup(home.remove)
+        process = self.launch(home)
+        self.addCleanup(self.stop, process)
+        return home, process
+
+    @staticmethod
+    def stop(process):
+        if process.poll() is None:
+            process.terminate()
+            try:
+                process.wait(5)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+
+    def test_fresh_home_shows_the_first_run_window_and_a_second_launch_hands_over(self):
+        home, first = self.start(set_up=False)
+        onboarding = wait_for(lambda: window_named("Snipstack"))
+        self.assertTrue(onboarding, "no first-run window")
+        self.assertTrue(wait_for(tray_icon), "no tray icon")
+
+        second = self.launch(home)
+        self.assertEqual(second.wait(10), 0)
+        self.assertIsNone(first.poll(), "the first copy ended")
+        # Not started yet, so the running copy answers with its first-run window again.
+        self.assertFalse(window_named("Snipstack Settings"))
+
+    def test_a_set_up_copy_keeps_copies_opens_settings_and_quits_from_the_tray(self):
+        home, first = self.start(set_up=True)
+        self.assertTrue(wait_for(tray_icon), "no tray icon")
+        self.assertTrue(wait_for(lambda: home.stored_records() > 0, timeout=15), "no store was made")
+        before = home.stored_records()
+
+        copy = subprocess.Popen(["xclip", "-selection", "clipboard", "-loops", "1"], stdin=subprocess.PIPE)
+        copy.communicate(b"copied by a user")
+        self.assertTrue(wait_for(lambda: home.stored_records() > before, timeout=10), "the copy was not kept")
+
+        second = self.launch(home)
+        self.assertEqual(second.wait(10), 0)
+        settings = wait_for(lambda: window_named("Snipstack Settings"))
+        self.assertTrue(settings, "the running copy showed no settings")
+
+        # Closing the settings window leaves the program running.
+        xdotool("windowactivate", "--sync", settings)
+        xdotool("key", "--clearmodifiers", "alt+F4")
+        self.assertTrue(wait_for(lambda: not window_named("Snipstack Settings")), "settings did not close")
+        time.sleep(0.3)
+        self.assertIsNone(first.poll())
+
+        # "Quit Snipstack" is the menu's last item.
+        icon = tray_icon()
+        xdotool("mousemove", str(int(icon["X"]) + 11), str(int(icon["Y"]) + 11), "click", "3")
+        self.assertTrue(wait_for(lambda: len(xdotool("search", "--onlyvisible", "--class", "snipstack")) > 1))
+        time.sleep(0.3)
+        xdotool("key", "Up", "Return")
+        self.assertEqual(first.wait(10), 0)
+
+
+if __name__ == "__main__":
+    PROGRAM = os.path.abspath(sys.argv.pop(1))
+    unittest.main(verbosity=2)
