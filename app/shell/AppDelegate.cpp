@@ -22,8 +22,8 @@ std::filesystem::path defaultStorageBase() {
 } // namespace
 
 AppDelegate::AppDelegate(SingleInstance& instance) : richPreviews_(std::make_unique<PlainTextPreviews>()) {
-    AppModelEnvironment environment{pasteboard_, workspace_,    vault_,           desktop_,
-                                    windows_,    alerts_,       *richPreviews_,   defaultStorageBase()};
+    AppModelEnvironment environment{pasteboard_, workspace_, vault_,         desktop_,
+                                    windows_,    alerts_,    *richPreviews_, defaultStorageBase()};
     // A key left in an older key store moves to the current one by a rotation. Only the keyring
     // exists here, so the older store never holds one; asked first, it spares a keyring call.
     environment.keyNeedsUpgrade = [this](const std::string& keyID) {

@@ -26,8 +26,9 @@ SingleInstance::Claim SingleInstance::claim() {
     if (!bus.registerObject(objectPath, this, QDBusConnection::ExportScriptableSlots)) {
         qCWarning(desktopLog, "Could not serve %s on the session bus", objectPath);
     }
-    const auto reply = bus.interface()->registerService(serviceName, QDBusConnectionInterface::DontQueueService,
-                                                        QDBusConnectionInterface::DontAllowReplacement);
+    const auto reply =
+        bus.interface()->registerService(serviceName, QDBusConnectionInterface::DontQueueService,
+                                         QDBusConnectionInterface::DontAllowReplacement);
     if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered) {
         return Claim::first;
     }
@@ -42,7 +43,8 @@ SingleInstance::Claim SingleInstance::claim() {
 
 bool SingleInstance::callRunning(const QString& method) {
     const QDBusMessage call = QDBusMessage::createMethodCall(serviceName, objectPath, serviceName, method);
-    const QDBusMessage answer = QDBusConnection::sessionBus().call(call, QDBus::Block, callTimeoutMilliseconds);
+    const QDBusMessage answer =
+        QDBusConnection::sessionBus().call(call, QDBus::Block, callTimeoutMilliseconds);
     if (answer.type() == QDBusMessage::ErrorMessage) {
         qCWarning(desktopLog, "The running Snipstack did not answer %s: %s", qPrintable(method),
                   qPrintable(answer.errorMessage()));

@@ -58,7 +58,8 @@ void StatusItemController::openMenu() {
 
 std::unique_ptr<QMenu> StatusItemController::makeMenu() {
     auto menu = std::make_unique<QMenu>();
-    menu->addAction(model_.capturePaused() ? QStringLiteral("Resume Capture") : QStringLiteral("Pause Capture"),
+    menu->addAction(model_.capturePaused() ? QStringLiteral("Resume Capture")
+                                           : QStringLiteral("Pause Capture"),
                     this, [this] { model_.togglePause(); });
     menu->addSeparator();
     menu->addAction(QStringLiteral("Settings…"), this, [this] { windows_.showWindow(AppWindows::settings); });
@@ -67,7 +68,8 @@ std::unique_ptr<QMenu> StatusItemController::makeMenu() {
             qCWarning(desktopLog, "Could not open the help page in a browser");
         }
     });
-    menu->addAction(QStringLiteral("About Snipstack"), this, [this] { windows_.showWindow(AppWindows::about); });
+    menu->addAction(QStringLiteral("About Snipstack"), this,
+                    [this] { windows_.showWindow(AppWindows::about); });
     menu->addSeparator();
     menu->addAction(QStringLiteral("Quit Snipstack"), qApp, &QCoreApplication::quit);
     return menu;
@@ -77,8 +79,8 @@ void StatusItemController::showFirstRunTip() {
     if (!statusItem_.isVisible() || !QSystemTrayIcon::isSystemTrayAvailable()) {
         return;
     }
-    statusItem_.showMessage(QStringLiteral("Snipstack"), QString::fromUtf8(firstRunTip), QSystemTrayIcon::NoIcon,
-                            firstRunTipMilliseconds);
+    statusItem_.showMessage(QStringLiteral("Snipstack"), QString::fromUtf8(firstRunTip),
+                            QSystemTrayIcon::NoIcon, firstRunTipMilliseconds);
 }
 
 } // namespace snipstack

@@ -11,7 +11,8 @@ WindowContent makeWindowContent(const QString& identifier, AppModel&, AppWindows
         return {new QLabel(QStringLiteral("Welcome to Snipstack")), QStringLiteral("Snipstack"), {}};
     }
     if (identifier == AppWindows::settings) {
-        return {new QLabel(QStringLiteral("Settings")), QStringLiteral("Snipstack Settings"), QSize(520, 600)};
+        return {new QLabel(QStringLiteral("Settings")), QStringLiteral("Snipstack Settings"),
+                QSize(520, 600)};
     }
     if (identifier == AppWindows::about) {
         return {new QLabel(QStringLiteral("Snipstack")), QStringLiteral("About Snipstack"), {}};

@@ -34,8 +34,9 @@ int main(int argc, char** argv) {
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption toggle(
         QStringLiteral("toggle"),
-        QStringLiteral("Open or close the clipboard of the running Snipstack (starting it if none runs). Bind "
-                       "your desktop's own shortcut to this where Snipstack's cannot reach, as on Wayland."));
+        QStringLiteral(
+            "Open or close the clipboard of the running Snipstack (starting it if none runs). Bind "
+            "your desktop's own shortcut to this where Snipstack's cannot reach, as on Wayland."));
     parser.addOption(toggle);
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
@@ -57,8 +58,8 @@ int main(int argc, char** argv) {
 
     SingleInstance instance;
     if (instance.claim() == SingleInstance::Claim::taken) {
-        const bool answered =
-            SingleInstance::callRunning(parser.isSet(toggle) ? QStringLiteral("togglePanel") : QStringLiteral("showSettings"));
+        const bool answered = SingleInstance::callRunning(
+            parser.isSet(toggle) ? QStringLiteral("togglePanel") : QStringLiteral("showSettings"));
         return answered ? 0 : 1;
     }
 
