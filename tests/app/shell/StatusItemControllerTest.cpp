@@ -37,8 +37,8 @@ TEST_F(StatusItemControllerTest, TheMenuResumesCaptureAndTakesInWhatIsOnTheClipb
         }
         return all;
     }();
-    EXPECT_EQ(texts, (QStringList{"Resume Capture", "", "Settings…", "Help and Feedback", "About Snipstack", "",
-                                  "Quit Snipstack"}));
+    EXPECT_EQ(texts, (QStringList{"Resume Capture", "", "Settings…", "Help and Feedback", "About Snipstack",
+                                  "", "Quit Snipstack"}));
     menu->actions().first()->trigger();
     EXPECT_FALSE(model->capturePaused());
     EXPECT_EQ(model->monitor().lastChangeCount, -1);
@@ -61,9 +61,10 @@ TEST_F(StatusItemControllerTest, TheIconFollowsThePreferenceAndHidingItAsksFirst
     EXPECT_FALSE(model->confirmHideMenuBarIcon());
     EXPECT_TRUE(model->preferences().showMenuBarIcon());
     ASSERT_EQ(alerts.shown.size(), 1u);
-    EXPECT_EQ(alerts.shown[0].informativeText,
-              "Snipstack keeps running and Shift+Super+V still opens your clipboard. To get back to Settings, "
-              "open Snipstack from your applications menu.");
+    EXPECT_EQ(
+        alerts.shown[0].informativeText,
+        "Snipstack keeps running and Shift+Super+V still opens your clipboard. To get back to Settings, "
+        "open Snipstack from your applications menu.");
 
     alerts.answer = 0;
     EXPECT_TRUE(model->confirmHideMenuBarIcon());
