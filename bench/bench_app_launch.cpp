@@ -104,15 +104,16 @@ private:
         unsigned long items = 0;
         unsigned long after = 0;
         unsigned char* value = nullptr;
-        if (XGetWindowProperty(display_, window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &items, &after,
-                               &value) != Success ||
+        if (XGetWindowProperty(display_, window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &items,
+                               &after, &value) != Success ||
             !value) {
             return false;
         }
         const bool ours = items == 1 && static_cast<pid_t>(*reinterpret_cast<unsigned long*>(value)) == pid;
         XFree(value);
         XWindowAttributes attributes;
-        return ours && XGetWindowAttributes(display_, window, &attributes) && attributes.map_state == IsViewable;
+        return ours && XGetWindowAttributes(display_, window, &attributes) &&
+               attributes.map_state == IsViewable;
     }
 
     ::Display* display_;
@@ -224,7 +225,11 @@ void BM_LaunchToTrayAndShortcut(benchmark::State& state) {
     }
     state.counters["median_ms"] = median(times);
 }
-BENCHMARK(BM_LaunchToTrayAndShortcut)->Arg(5000)->UseManualTime()->Iterations(7)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LaunchToTrayAndShortcut)
+    ->Arg(5000)
+    ->UseManualTime()
+    ->Iterations(7)
+    ->Unit(benchmark::kMillisecond);
 
 // Resident memory once launched and idle, and the processor time taken while idle, per minute.
 void BM_Idle(benchmark::State& state) {
@@ -246,7 +251,8 @@ void BM_Idle(benchmark::State& state) {
         const double before = running.processorSeconds();
         const auto window = 30s;
         std::this_thread::sleep_for(window);
-        state.counters["idle_cpu_s_per_min"] = (running.processorSeconds() - before) * (60.0 / window.count());
+        state.counters["idle_cpu_s_per_min"] =
+            (running.processorSeconds() - before) * (60.0 / window.count());
     }
 }
 BENCHMARK(BM_Idle)->Arg(0)->Arg(500)->Iterations(1)->Unit(benchmark::kSecond);

@@ -197,6 +197,20 @@ void AppModel::start() {
         }
     };
     monitor_.start(PasteboardMonitor::idlePollInterval);
+    environment_.pasteboard.onOwnerGone = [model] {
+        if (model) {
+            model->keepClipboard();
+        }
+    };
+    environment_.pasteboard.onSaveRequest = [model](std::function<void(bool)> done) {
+        if (model) {
+            model->keepOnRequest(std::move(done));
+        } else {
+            done(false);
+        }
+    };
+    connect(&monitor_, &PasteboardMonitor::readingsDelivered, this, &AppModel::settleKeeping);
+    environment_.pasteboard.becomeClipboardManager();
 
     rotationTimer_.setInterval(rotationCheckInterval);
     connect(&rotationTimer_, &QTimer::timeout, this, &AppModel::checkRotationDue);

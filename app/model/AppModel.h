@@ -320,6 +320,13 @@ private:
     Date expiryCutoff() const;
     void moveDataFileOrThrow(const std::optional<std::filesystem::path>& folder);
 
+    // Keeping the clipboard alive after the program that copied quits.
+    void keepClipboard();
+    void keepOnRequest(std::function<void(bool kept)> done);
+    void settleKeeping();
+    bool lastCaptureIsStored() const;
+    void forgetKeptIfDeleted();
+
     void startTextRecognition();
     void recognizeNext();
     void startRichPreviews();
@@ -366,6 +373,12 @@ private:
     LruCache<std::string, QIcon> appIcons_{appIconCacheCount};
     std::optional<std::filesystem::path> customStorageFolder_;
     std::optional<std::filesystem::path> customStorageBase_;
+
+    // The entry offered on the clipboard since its owner quit, and the clipboard's counter then.
+    std::optional<Uuid> keptID_;
+    std::int64_t keptChangeCount_ = -1;
+    bool keepPending_ = false;
+    std::vector<std::function<void(bool)>> saveRequests_;
 
     // Key loads and rotations leave the main thread here; one at a time is all they need.
     QThreadPool workers_;

@@ -92,6 +92,7 @@ std::optional<ClipItem> AppModel::insert(const ClipDraft& draft) {
 
 void AppModel::refreshItems() {
     assign(items_, history_->items(), &AppModel::itemsChanged);
+    forgetKeptIfDeleted();
     assign(visibleItems_, history_->search(query_.toStdString()), &AppModel::visibleItemsChanged);
     if (selectedID_ && indexOf(visibleItems_, *selectedID_)) {
         return;

@@ -1,7 +1,8 @@
 """Snipstack as a user meets it: the real program on a private desktop (run inside
 scripts/desktop-session.sh), driven with xdotool and xclip.
 
-Usage: desktop-session.sh python3 app_test.py path/to/snipstack
+Usage: desktop-session.sh python3 app_test.py path/to/snipstack path/to/clipboard-owner
+(the owner is the X11 test program, which copies what its arguments say; see X11TestMain.cpp)
 """
 import os
 import pathlib
@@ -13,6 +14,7 @@ import time
 import unittest
 
 PROGRAM = None
+OWNER = None
 
 
 def wait_for(condition, timeout=10.0, interval=0.05):
@@ -73,8 +75,25 @@ class Home:
     def stored_records(self):
         return sum(1 for path in (self.data / "Snipstack").rglob("*") if path.is_file())
 
+    def wait_until_settled(self):
+        """Until the store exists and nothing more is written to it for half a second."""
+        if not wait_for(lambda: self.stored_records() > 0, timeout=15):
+            return False
+        seen = None
+        while seen != self.stored_records():
+            seen = self.stored_records()
+            time.sleep(0.5)
+        return True
+
     def remove(self):
         shutil.rmtree(self.folder, ignore_errors=True)
+
+
+def clipboard(target="UTF8_STRING"):
+    """The clipboard's bytes for `target`, or None when nobody answers."""
+    result = subprocess.run(["xclip", "-selection", "clipboard", "-o", "-t", target], capture_output=True,
+                            timeout=5)
+    return result.stdout if result.returncode == 0 else None
 
 
 class AppTest(unittest.TestCase):
@@ -111,10 +130,50 @@ class AppTest(unittest.TestCase):
         # Not started yet, so the running copy answers with its first-run window again.
         self.assertFalse(window_named("Snipstack Settings"))
 
+    def copy(self, *targets, handing_over=False):
+        """Another program copies MIME type / text pairs and keeps the clipboard until it is ended."""
+        mode = "--serve-clipboard-until-eof" if handing_over else "--serve-clipboard"
+        owner = subprocess.Popen([OWNER, mode, *targets], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL)
+        self.addCleanup(self.stop, owner)
+        return owner
+
+    def test_the_clipboard_outlives_the_program_that_copied(self):
+        home, snipstack = self.start(set_up=True)
+        self.assertTrue(home.wait_until_settled(), "no store was made")
+
+        def copy_then_quit(*targets, handing_over=False):
+            before = home.stored_records()
+            owner = self.copy(*targets, handing_over=handing_over)
+            self.assertTrue(wait_for(lambda: clipboard("TARGETS")), "the copy did not take the clipboard")
+            self.assertTrue(wait_for(lambda: home.stored_records() > before), "the copy was not kept")
+            if handing_over:
+                owner.stdin.close()
+            else:
+                owner.terminate()
+            self.assertIsNotNone(owner.wait(10))
+
+        copy_then_quit("text/plain", "terminal text")
+        self.assertEqual(wait_for(clipboard, timeout=2), b"terminal text")
+
+        copy_then_quit("text/html", "<b>rich</b>", "text/plain", "rich", handing_over=True)
+        self.assertEqual(wait_for(lambda: clipboard("text/html"), timeout=2), b"<b>rich</b>")
+        self.assertEqual(clipboard(), b"rich")
+        records = home.stored_records()
+
+        # A password is neither kept nor offered once its owner has gone.
+        owner = self.copy("x-kde-passwordManagerHint", "secret", "text/plain", "hunter2")
+        self.assertTrue(wait_for(lambda: clipboard() == b"hunter2"))
+        owner.terminate()
+        owner.wait(10)
+        time.sleep(0.5)
+        self.assertIsNone(clipboard())
+        self.assertEqual(home.stored_records(), records)
+
     def test_a_set_up_copy_keeps_copies_opens_settings_and_quits_from_the_tray(self):
         home, first = self.start(set_up=True)
         self.assertTrue(wait_for(tray_icon), "no tray icon")
-        self.assertTrue(wait_for(lambda: home.stored_records() > 0, timeout=15), "no store was made")
+        self.assertTrue(home.wait_until_settled(), "no store was made")
         before = home.stored_records()
 
         copy = subprocess.Popen(["xclip", "-selection", "clipboard", "-loops", "1"], stdin=subprocess.PIPE)
@@ -144,4 +203,5 @@ class AppTest(unittest.TestCase):
 
 if __name__ == "__main__":
     PROGRAM = os.path.abspath(sys.argv.pop(1))
+    OWNER = os.path.abspath(sys.argv.pop(1))
     unittest.main(verbosity=2)

@@ -7,8 +7,17 @@ namespace snipstack {
 
 void MemoryPasteboard::setContent(Content content) {
     replace(std::move(content));
+    ownedByAnotherProgram_ = true;
     if (onChange) {
         onChange();
+    }
+}
+
+void MemoryPasteboard::ownerQuits() {
+    setContent({});
+    ownedByAnotherProgram_ = false;
+    if (onOwnerGone) {
+        onOwnerGone();
     }
 }
 
@@ -81,6 +90,7 @@ void MemoryPasteboard::setString(std::string_view text) {
 
 void MemoryPasteboard::replace(Content content) {
     content_ = std::move(content);
+    ownedByAnotherProgram_ = false;
     ++changeCount_;
 }
 

@@ -46,12 +46,18 @@ public:
     }
     void writeFileURLs(const std::vector<std::string>& urls) override;
     void setString(std::string_view text) override;
+    bool ownedByAnotherProgram() override { return ownedByAnotherProgram_; }
+    bool becomeClipboardManager() override { return true; }
+
+    // The program that copied quits without handing its content over: the clipboard empties.
+    void ownerQuits();
 
 private:
     void replace(Content content);
 
     Content content_;
     std::int64_t changeCount_ = 0;
+    bool ownedByAnotherProgram_ = false;
 };
 
 } // namespace snipstack

@@ -1,15 +1,19 @@
 // The X11 integration tests, each run against a private Xvfb. Started with --serve-clipboard
 // MIME TEXT... or --serve-image WIDTH HEIGHT, the program is instead another program that copies:
 // it owns the clipboard with those types, or an image as Qt offers one, until something else takes it.
+// With --serve-clipboard-until-eof it also quits as a program quits normally once its standard input
+// ends, handing its clipboard to a clipboard manager if one runs.
 #include "tests/support/Xvfb.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
+#include <QSocketNotifier>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string_view>
+#include <unistd.h>
 
 namespace {
 
@@ -36,14 +40,25 @@ int serveClipboard(int argc, char** argv) {
             application.quit();
         }
     });
+    QSocketNotifier input(0, QSocketNotifier::Read);
+    if (std::string_view(argv[1]) == "--serve-clipboard-until-eof") {
+        QObject::connect(&input, &QSocketNotifier::activated, &application, [&] {
+            char byte = 0;
+            if (read(0, &byte, 1) <= 0) {
+                application.quit();
+            }
+        });
+    } else {
+        input.setEnabled(false);
+    }
     return application.exec();
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 &&
-        (std::string_view(argv[1]) == "--serve-clipboard" || std::string_view(argv[1]) == "--serve-image")) {
+    if (argc > 1 && (std::string_view(argv[1]).starts_with("--serve-clipboard") ||
+                     std::string_view(argv[1]) == "--serve-image")) {
         return serveClipboard(argc, argv);
     }
     ::testing::InitGoogleTest(&argc, argv);

@@ -69,8 +69,20 @@ public:
     virtual void writeFileURLs(const std::vector<std::string>& urls) = 0;
     virtual void setString(std::string_view text) = 0;
 
+    // Whether a program other than this one owns the clipboard now.
+    virtual bool ownedByAnotherProgram() = 0;
+    // Takes the clipboard manager's role, to which programs that quit hand their clipboard; false
+    // when another clipboard manager holds it.
+    virtual bool becomeClipboardManager() = 0;
+
     // Called when the clipboard changes, so a watcher can look at once instead of at its next poll.
     std::function<void()> onChange;
+    // Called when the program that owned the clipboard quit (its window or its connection went away)
+    // and so emptied it; not when a program cleared it on purpose.
+    std::function<void()> onOwnerGone;
+    // Called when the owner, about to quit, asks the clipboard manager to keep its content; the
+    // receiver calls `done` once the content is kept (true) or will not be (false).
+    std::function<void(std::function<void(bool kept)> done)> onSaveRequest;
 };
 
 } // namespace snipstack

@@ -96,6 +96,7 @@ void PasteboardMonitor::read(Reading& reading) {
     if (reading.change == newestChange_) {
         const std::optional<std::vector<std::string>> firstItemTypes = reading.content->firstItemTypes();
         finished.draft = capture(*reading.content, firstItemTypes, reading.front, reading.skipMarked);
+        finished.hadContent = finished.draft || firstItemTypes || !reading.content->types().empty();
         // Screenshot tools put a lone PNG on the clipboard; content found at launch is never fresh.
         finished.newScreenshot = reading.afterFirstPoll && finished.draft &&
                                  finished.draft->kind == ClipKind::image &&
@@ -118,12 +119,18 @@ void PasteboardMonitor::deliver() {
         underway_ -= ready.size();
     }
     for (Finished& finished : ready) {
+        if (finished.hadContent) {
+            lastCapturedHash_ = finished.draft ? std::optional(finished.draft->contentHash) : std::nullopt;
+        }
         if (!finished.draft || !onCapture) {
             continue;
         }
         lastCaptureWasNewScreenshot_ = finished.newScreenshot;
         onCapture(*finished.draft);
         lastCaptureWasNewScreenshot_ = false;
+    }
+    if (!ready.empty()) {
+        emit readingsDelivered();
     }
 }
 

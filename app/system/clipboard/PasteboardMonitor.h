@@ -67,6 +67,12 @@ public:
     // Puts a payload on the clipboard for an entry of `kind` and records the resulting counter.
     void write(const ClipPayload& payload, ClipKind kind);
 
+    // The content hash of the last content read, or nothing when it was not taken in (marked
+    // secret, too large, unreadable). An empty clipboard leaves it as it was. Main thread only.
+    const std::optional<Bytes>& lastCapturedHash() const { return lastCapturedHash_; }
+    // Whether changes are being read; their drafts follow with readingsDelivered.
+    bool isReading() const { return underway_ > 0; }
+
     // Nothing when no thumbnail can be made. `representations` follow the image's own; a second
     // one of `type` is dropped.
     static std::optional<ClipDraft>
@@ -76,6 +82,10 @@ public:
     static ClipPayload plainTextPayload(std::string_view text);
     // The first plain-text representation as valid UTF-8 (U+FFFD for invalid sequences), or nothing.
     static std::optional<std::string> plainText(const ClipPayload& payload);
+
+signals:
+    // Every change read so far has been handed on.
+    void readingsDelivered();
 
 private:
     // Long enough to fold a burst of change notices into one poll, short enough to feel immediate.
@@ -92,6 +102,8 @@ private:
     struct Finished {
         std::optional<ClipDraft> draft;
         bool newScreenshot = false;
+        // The clipboard held something, taken in or not.
+        bool hadContent = false;
     };
 
     void read(Reading& reading);
@@ -109,6 +121,7 @@ private:
     // Since the last change was noted: a notice soon after one waits for the burst to end.
     QElapsedTimer sinceChange_;
     bool lastCaptureWasNewScreenshot_ = false;
+    std::optional<Bytes> lastCapturedHash_;
 
     // One thread, so changes are read one after another in their order.
     QThreadPool worker_;

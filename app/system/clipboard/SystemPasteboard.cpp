@@ -2,6 +2,7 @@
 
 #include "app/system/clipboard/PasteboardMime.h"
 #include "app/system/clipboard/SelectionContent.h"
+#include "app/system/clipboard/X11ClipboardManager.h"
 #include "app/system/clipboard/X11SelectionReader.h"
 
 #include <QClipboard>
@@ -107,7 +108,20 @@ private:
 } // namespace
 
 SystemPasteboard::SystemPasteboard(QObject* parent)
-    : QObject(parent), clipboard_(QGuiApplication::clipboard()), reader_(std::make_shared<SharedReader>()) {
+    : QObject(parent), clipboard_(QGuiApplication::clipboard()), reader_(std::make_shared<SharedReader>()),
+      manager_(std::make_unique<X11ClipboardManager>()) {
+    manager_->onOwnerGone = [this] {
+        if (onOwnerGone) {
+            onOwnerGone();
+        }
+    };
+    manager_->onSaveRequest = [this](std::function<void(bool)> done) {
+        if (onSaveRequest) {
+            onSaveRequest(std::move(done));
+        } else {
+            done(false);
+        }
+    };
     connect(clipboard_, &QClipboard::dataChanged, this, [this] {
         // Our own setMimeData() reports synchronously; the write counts it itself. A copy by another
         // program supersedes a clear of ours still waiting.
@@ -180,6 +194,14 @@ void SystemPasteboard::writeFileURLs(const std::vector<std::string>& urls) {
 
 void SystemPasteboard::setString(std::string_view text) {
     writeItem({{std::string(PasteboardType::plainText), bytesOf(text)}});
+}
+
+bool SystemPasteboard::ownedByAnotherProgram() {
+    return !clipboard_->ownsClipboard() && manager_->clipboardHasOwner();
+}
+
+bool SystemPasteboard::becomeClipboardManager() {
+    return manager_->acquire();
 }
 
 void SystemPasteboard::noteChange() {
