@@ -1,5 +1,4 @@
 #include "app/model/AppModel.h"
-
 #include "app/system/LogCategories.h"
 
 namespace snipstack {
@@ -21,7 +20,8 @@ void AppModel::setShowMenuBarIcon(bool on) {
 }
 
 bool AppModel::confirmHideMenuBarIcon() {
-    const QString text = "Snipstack keeps running and " + QString::fromStdString(preferences_->hotKey().display()) +
+    const QString text = "Snipstack keeps running and " +
+                         QString::fromStdString(preferences_->hotKey().display()) +
                          " still opens your clipboard. To get back to Settings, open Snipstack from your "
                          "applications menu.";
     if (alert(Alert::Style::informational, "Hide the menu bar icon?", text, {"Hide Icon", "Cancel"}) != 0) {
