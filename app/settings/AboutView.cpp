@@ -24,6 +24,8 @@ QLabel* centred(const QString& text) {
 
 AboutView::AboutView(QWidget* parent) : QWidget(parent) {
     setWindowTitle(QStringLiteral("About Snipstack"));
+    // The legal notice reads on one line.
+    setMinimumWidth(360);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(40, 28, 40, 24);
     layout->setSpacing(6);
@@ -48,7 +50,8 @@ AboutView::AboutView(QWidget* parent) : QWidget(parent) {
     layout->addSpacing(8);
 
     const QString site = QString::fromUtf8(product::websiteURL);
-    auto* link = centred(QStringLiteral("<a href=\"%1\">%2</a>").arg(site.toHtmlEscaped(), site.toHtmlEscaped()));
+    auto* link =
+        centred(QStringLiteral("<a href=\"%1\">%2</a>").arg(site.toHtmlEscaped(), site.toHtmlEscaped()));
     link->setObjectName(QStringLiteral("website"));
     link->setTextFormat(Qt::RichText);
     // Opened with the desktop's browser through QDesktopServices.

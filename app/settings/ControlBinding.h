@@ -57,7 +57,8 @@ template <StoredEnum E> std::vector<std::pair<E, QString>> choicesOf(std::initia
 template <StoredEnum E> std::vector<std::pair<E, QString>> choicesOf() {
     std::vector<std::pair<E, QString>> choices;
     for (const auto& entry : EnumCases<E>::cases) {
-        choices.emplace_back(entry.value, QString::fromUtf8(entry.display.data(), qsizetype(entry.display.size())));
+        choices.emplace_back(entry.value,
+                             QString::fromUtf8(entry.display.data(), qsizetype(entry.display.size())));
     }
     return choices;
 }

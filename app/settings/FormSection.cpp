@@ -11,6 +11,14 @@ namespace {
 constexpr int rowPadding = 10;
 constexpr int boxRadius = 8;
 
+// Light themes set the box off in the base colour; dark ones lighten the window's instead, so that
+// the fields inside, drawn in the dark base colour, still stand out.
+QColor boxColour(const QPalette& palette) {
+    const QColor window = palette.color(QPalette::Window);
+    const QColor base = palette.color(QPalette::Base);
+    return base.lightness() > window.lightness() ? base : window.lighter(112);
+}
+
 } // namespace
 
 // Draws the rounded box behind the rows and a hairline between each two visible rows.
@@ -25,7 +33,7 @@ protected:
         QColor line = palette().color(QPalette::WindowText);
         line.setAlphaF(0.12);
         painter.setPen(QPen(line, 1));
-        painter.setBrush(palette().color(QPalette::Base));
+        painter.setBrush(boxColour(palette()));
         painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), boxRadius, boxRadius);
         bool first = true;
         for (const QObject* child : children()) {

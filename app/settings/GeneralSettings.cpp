@@ -94,7 +94,8 @@ QWidget* GeneralSettings::makeStartupSection() {
         [&preferences](WindowLook choice) { preferences.setLook(choice); });
     section->addRow(QStringLiteral("Look"), look);
 
-    auto* menuBarIcon = toggle(QStringLiteral("showMenuBarIcon"), QStringLiteral("Show icon in the menu bar"));
+    auto* menuBarIcon =
+        toggle(QStringLiteral("showMenuBarIcon"), QStringLiteral("Show icon in the menu bar"));
     bindSwitch(
         menuBarIcon, &preferences, &Preferences::showMenuBarIconChanged,
         [&preferences] { return preferences.showMenuBarIcon(); },
@@ -115,16 +116,17 @@ QWidget* GeneralSettings::makeHistorySection() {
 
     auto* maxItems = stepper(QStringLiteral("maxItems"), 1, 5000, 50);
     bindSpinBox(
-        maxItems, &preferences, &Preferences::maxItemsChanged, [&preferences] { return preferences.maxItems(); },
-        [this](int count) { model_.setMaxItems(count); });
-    connect(maxItems, &QSpinBox::editingFinished, this, [this, maxItems] { model_.setMaxItems(maxItems->value()); });
+        maxItems, &preferences, &Preferences::maxItemsChanged,
+        [&preferences] { return preferences.maxItems(); }, [this](int count) { model_.setMaxItems(count); });
+    connect(maxItems, &QSpinBox::editingFinished, this,
+            [this, maxItems] { model_.setMaxItems(maxItems->value()); });
     section->addRow(QStringLiteral("Items to keep"), maxItems);
 
-    auto* expiry =
-        toggle(QStringLiteral("expiryEnabled"), QStringLiteral("Discard items after a set time"));
+    auto* expiry = toggle(QStringLiteral("expiryEnabled"), QStringLiteral("Discard items after a set time"));
     bindSwitch(
         expiry, &preferences, &Preferences::expiryEnabledChanged,
-        [&preferences] { return preferences.expiryEnabled(); }, [this](bool on) { model_.setExpiryEnabled(on); });
+        [&preferences] { return preferences.expiryEnabled(); },
+        [this](bool on) { model_.setExpiryEnabled(on); });
     section->addRow(expiry->accessibleName(), expiry);
 
     expiryDays_ = stepper(QStringLiteral("expiryDays"), 0, 3650);
@@ -158,10 +160,12 @@ void GeneralSettings::showExpiry() {
     expiryDays_->setEnabled(on);
     expiryHours_->setEnabled(on);
     historyFooter_->setText(
-        on ? QStringLiteral("Between 1 and 5,000 items. Items you have not copied or pasted within the time "
-                            "limit are removed, checked once a minute; the shortest limit is one hour. Pinned "
-                            "items are always kept.")
-           : QStringLiteral("Between 1 and 5,000. Older items are removed first; pinned items are always kept."));
+        on ? QStringLiteral(
+                 "Between 1 and 5,000 items. Items you have not copied or pasted within the time "
+                 "limit are removed, checked once a minute; the shortest limit is one hour. Pinned "
+                 "items are always kept.")
+           : QStringLiteral(
+                 "Between 1 and 5,000. Older items are removed first; pinned items are always kept."));
 }
 
 QWidget* GeneralSettings::makeWindowSection() {
@@ -174,7 +178,8 @@ QWidget* GeneralSettings::makeWindowSection() {
         placement,
         choicesOf({PanelPlacement::rightEdge, PanelPlacement::center, PanelPlacement::pointer,
                    PanelPlacement::remembered}),
-        &preferences, &Preferences::panelPlacementChanged, [&preferences] { return preferences.panelPlacement(); },
+        &preferences, &Preferences::panelPlacementChanged,
+        [&preferences] { return preferences.panelPlacement(); },
         [&preferences](PanelPlacement choice) { preferences.setPanelPlacement(choice); });
     section->addRow(QStringLiteral("Opens"), placement);
 
@@ -186,14 +191,13 @@ QWidget* GeneralSettings::makeWindowSection() {
     resetRow->addWidget(reset);
     section->addRow(resetRow);
 
-    auto* expanded = preferenceSwitch(preferences, QStringLiteral("panelExpanded"),
-                                      QStringLiteral("Fill the screen from top to bottom"),
-                                      &Preferences::panelExpanded, &Preferences::setPanelExpanded,
-                                      &Preferences::panelExpandedChanged);
+    auto* expanded = preferenceSwitch(
+        preferences, QStringLiteral("panelExpanded"), QStringLiteral("Fill the screen from top to bottom"),
+        &Preferences::panelExpanded, &Preferences::setPanelExpanded, &Preferences::panelExpandedChanged);
     section->addRow(expanded->accessibleName(), expanded);
-    auto* plain = preferenceSwitch(preferences, QStringLiteral("plainTextTiles"),
-                                   QStringLiteral("Show formatted text as plain text"), &Preferences::plainTextTiles,
-                                   &Preferences::setPlainTextTiles, &Preferences::plainTextTilesChanged);
+    auto* plain = preferenceSwitch(
+        preferences, QStringLiteral("plainTextTiles"), QStringLiteral("Show formatted text as plain text"),
+        &Preferences::plainTextTiles, &Preferences::setPlainTextTiles, &Preferences::plainTextTilesChanged);
     section->addRow(plain->accessibleName(), plain);
     return section;
 }
@@ -204,7 +208,8 @@ QWidget* GeneralSettings::makeClickSection() {
     for (const ClickKind kind : {ClickKind::plain, ClickKind::option, ClickKind::shift, ClickKind::command}) {
         auto* picker = new QComboBox;
         const std::string_view raw = rawValue(kind);
-        picker->setObjectName(QStringLiteral("click-") + QString::fromLatin1(raw.data(), qsizetype(raw.size())));
+        picker->setObjectName(QStringLiteral("click-") +
+                              QString::fromLatin1(raw.data(), qsizetype(raw.size())));
         bindPicker<ItemAction>(
             picker, choicesOf<ItemAction>(), &preferences, &Preferences::clickActionsChanged,
             [&preferences, kind] { return preferences.action(kind); },
@@ -223,9 +228,10 @@ QWidget* GeneralSettings::makeScreenshotSection() {
         model_.preferences(), QStringLiteral("openScreenshotsInEditor"),
         QStringLiteral("Open screenshots in the image editor"), &Preferences::openScreenshotsInEditor,
         &Preferences::setOpenScreenshotsInEditor, &Preferences::openScreenshotsInEditorChanged);
-    section->addRow(screenshots->accessibleName(), screenshots,
-                    QStringLiteral("Applies to screenshots copied to the clipboard, for example with Ctrl+Print "
-                                   "Screen or your screenshot tool's Copy button."));
+    section->addRow(
+        screenshots->accessibleName(), screenshots,
+        QStringLiteral("Applies to screenshots copied to the clipboard, for example with Ctrl+Print "
+                       "Screen or your screenshot tool's Copy button."));
     return section;
 }
 
@@ -238,13 +244,15 @@ QWidget* GeneralSettings::makePrivacySection() {
                                        &Preferences::skipConcealed, &Preferences::setSkipConcealed,
                                        &Preferences::skipConcealedChanged);
     section->addRow(concealed->accessibleName(), concealed);
-    auto* sharing = preferenceSwitch(preferences, QStringLiteral("hideFromScreenSharing"),
-                                     QStringLiteral("Hide the clipboard from screen sharing and recordings"),
-                                     &Preferences::hideFromScreenSharing, &Preferences::setHideFromScreenSharing,
-                                     &Preferences::hideFromScreenSharingChanged);
-    section->addRow(sharing->accessibleName(), sharing,
-                    QStringLiteral("While your screen is shared or recorded, the clipboard shows a cover card "
-                                   "until you choose to reveal it."));
+    auto* sharing =
+        preferenceSwitch(preferences, QStringLiteral("hideFromScreenSharing"),
+                         QStringLiteral("Hide the clipboard from screen sharing and recordings"),
+                         &Preferences::hideFromScreenSharing, &Preferences::setHideFromScreenSharing,
+                         &Preferences::hideFromScreenSharingChanged);
+    section->addRow(
+        sharing->accessibleName(), sharing,
+        QStringLiteral("While your screen is shared or recorded, the clipboard shows a cover card "
+                       "until you choose to reveal it."));
 
     // Either the permission is there, or the way to ask for it.
     auto* access = new QWidget;

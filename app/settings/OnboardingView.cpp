@@ -3,6 +3,7 @@
 #include "app/model/AppModel.h"
 #include "app/settings/ControlBinding.h"
 #include "app/settings/FormSection.h"
+#include "app/settings/KeyCap.h"
 #include "app/settings/ShortcutRecorder.h"
 #include "app/settings/StepMarker.h"
 #include "app/system/icons/SymbolIcon.h"
@@ -131,7 +132,8 @@ QWidget* OnboardingView::makeAccessStep() {
     connect(grant_, &QPushButton::clicked, this, [this] { model_.requestAccessibilityAccess(); });
     auto* content = new QHBoxLayout;
     content->setSpacing(12);
-    content->addWidget(text(QStringLiteral("Click Grant, then turn on Snipstack in the Accessibility list.")), 1);
+    content->addWidget(text(QStringLiteral("Click Grant, then turn on Snipstack in the Accessibility list.")),
+                       1);
     content->addWidget(grant_, 0, Qt::AlignTop);
     connect(&model_, &AppModel::accessibilityGrantedChanged, this, &OnboardingView::showAccess);
     showAccess();
@@ -159,15 +161,18 @@ QWidget* OnboardingView::makeStorageStep() {
 
     auto* content = new QVBoxLayout;
     content->setSpacing(8);
-    content->addLayout(choice(persistent_, QStringLiteral("The encryption key is stored in your keyring; your "
-                                                          "desktop may ask for your keyring password when you "
-                                                          "continue.")));
-    content->addLayout(choice(memoryOnly_, QStringLiteral("Nothing is written to disk. History is lost when you "
-                                                          "restart, shut down or quit Snipstack, and any saved "
-                                                          "history is erased now.")));
+    content->addLayout(
+        choice(persistent_, QStringLiteral("The encryption key is stored in your keyring; your "
+                                           "desktop may ask for your keyring password when you "
+                                           "continue.")));
+    content->addLayout(
+        choice(memoryOnly_, QStringLiteral("Nothing is written to disk. History is lost when you "
+                                           "restart, shut down or quit Snipstack, and any saved "
+                                           "history is erased now.")));
     connect(&model_, &AppModel::setupStorageChoiceChanged, this, &OnboardingView::showStorageChoice);
     showStorageChoice();
-    return step(storageMarker_, heading(QStringLiteral("Keep your clipboard history across restarts?")), content);
+    return step(storageMarker_, heading(QStringLiteral("Keep your clipboard history across restarts?")),
+                content);
 }
 
 void OnboardingView::showStorageChoice() {
@@ -188,13 +193,15 @@ QWidget* OnboardingView::makeOptions() {
     screenshots->setObjectName(QStringLiteral("setupOpenScreenshots"));
     bindSwitch(
         screenshots, &model_, &AppModel::setupOpenScreenshotsChanged,
-        [this] { return model_.setupOpenScreenshots(); }, [this](bool on) { model_.setSetupOpenScreenshots(on); });
+        [this] { return model_.setupOpenScreenshots(); },
+        [this](bool on) { model_.setSetupOpenScreenshots(on); });
 
     auto* options = new FormSection;
     options->addRow(launch->accessibleName(), launch);
-    options->addRow(screenshots->accessibleName(), screenshots,
-                    QStringLiteral("When you copy a screenshot to the clipboard, it opens ready to crop and mark "
-                                   "up."));
+    options->addRow(
+        screenshots->accessibleName(), screenshots,
+        QStringLiteral("When you copy a screenshot to the clipboard, it opens ready to crop and mark "
+                       "up."));
     auto* content = new QVBoxLayout;
     content->addWidget(options);
     return step(nullptr, nullptr, content);
@@ -222,7 +229,8 @@ QWidget* OnboardingView::makeShortcutStep() {
     content->addWidget(text(QStringLiteral("Finish steps 1 and 2, then press it to start.")));
     content->addLayout(change);
     showShortcut();
-    return step(new StepMarker(3), heading(QStringLiteral("Press your shortcut to start Snipstack")), content);
+    return step(new StepMarker(3), heading(QStringLiteral("Press your shortcut to start Snipstack")),
+                content);
 }
 
 void OnboardingView::showShortcut() {
@@ -235,12 +243,7 @@ void OnboardingView::showShortcut() {
         delete item;
     }
     for (const std::string& part : hotKey.displayParts()) {
-        auto* cap = new QLabel(QString::fromStdString(part));
-        cap->setObjectName(QStringLiteral("keyCap"));
-        // Drawn as a key: the palette's colours, so it follows light and dark.
-        cap->setStyleSheet(QStringLiteral("QLabel { border: 1px solid palette(mid); border-bottom-width: 2px; "
-                                          "border-radius: 4px; padding: 1px 7px; background: palette(base); }"));
-        keyCaps_->addWidget(cap);
+        keyCaps_->addWidget(new KeyCap(QString::fromStdString(part)));
     }
 }
 
@@ -262,6 +265,11 @@ QWidget* OnboardingView::makeButtons() {
     offerContinue();
     connect(&model_, &AppModel::hotKeyRegisteredChanged, this, offerContinue);
     return buttons;
+}
+
+QSize OnboardingView::sizeHint() const {
+    constexpr int width = 520;
+    return {width, layout()->heightForWidth(width)};
 }
 
 void OnboardingView::checkAccess() {

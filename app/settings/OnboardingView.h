@@ -24,6 +24,9 @@ public:
     // `onClose` closes the first-run window.
     OnboardingView(AppModel& model, std::function<void()> onClose, QWidget* parent = nullptr);
 
+    // Wide enough for the steps' texts to read in a few lines; as tall as they then need.
+    QSize sizeHint() const override;
+
 signals:
     // The paste permission was just granted, most likely in the desktop's settings: the window comes
     // back in front for the next step.

@@ -32,7 +32,7 @@ SettingsView::SettingsView(AppModel& model, QWidget* parent) : QWidget(parent) {
     tabs->setDocumentMode(true);
     tabs->addTab(scrolling(new GeneralSettings(model)), symbolIcon("gearshape"), QStringLiteral("General"));
     tabs->addTab(scrolling(new StorageSettings(model)), symbolIcon("lock.shield"),
-                 QStringLiteral("Storage & Security"));
+                 QStringLiteral("Storage && Security"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 6, 0, 0);
     layout->addWidget(tabs);

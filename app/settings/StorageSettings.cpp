@@ -27,7 +27,8 @@ QPushButton* button(const QString& name, const QString& text) {
 QString cipherChoiceText(Cipher cipher) {
     const std::string_view name = displayName(cipher);
     return QString::fromUtf8(name.data(), qsizetype(name.size())) +
-           (isFIPSApproved(cipher) ? QStringLiteral(" (FIPS-approved)") : QStringLiteral(" (not FIPS-approved)"));
+           (isFIPSApproved(cipher) ? QStringLiteral(" (FIPS-approved)")
+                                   : QStringLiteral(" (not FIPS-approved)"));
 }
 
 } // namespace
@@ -49,7 +50,8 @@ QWidget* StorageSettings::makeModeSection() {
     auto* persistent = new ToggleSwitch(QStringLiteral("Keep history across restarts"));
     persistent->setObjectName(QStringLiteral("persistent"));
     bindSwitch(
-        persistent, &preferences, &Preferences::persistentChanged, [&preferences] { return preferences.persistent(); },
+        persistent, &preferences, &Preferences::persistentChanged,
+        [&preferences] { return preferences.persistent(); },
         [this](bool on) {
             if (on) {
                 model_.setPersistent(true);
@@ -109,7 +111,8 @@ QWidget* StorageSettings::makeLocationSection() {
 
 void StorageSettings::showLocation() {
     const std::optional<std::filesystem::path>& folder = model_.customStorageFolder();
-    dataFile_->setText(folder ? QString::fromStdString(folder->string()) : QStringLiteral("Default location"));
+    dataFile_->setText(folder ? QString::fromStdString(folder->string())
+                              : QStringLiteral("Default location"));
     moveBack_->setVisible(folder.has_value());
 }
 
@@ -132,8 +135,8 @@ QWidget* StorageSettings::makeEncryptionSection() {
         ciphers.emplace_back(choice, cipherChoiceText(choice));
     }
     bindPicker<Cipher>(
-        cipher, ciphers, &preferences, &Preferences::cipherChanged, [&preferences] { return preferences.cipher(); },
-        [this](Cipher choice) { model_.setCipher(choice); });
+        cipher, ciphers, &preferences, &Preferences::cipherChanged,
+        [&preferences] { return preferences.cipher(); }, [this](Cipher choice) { model_.setCipher(choice); });
     section->addRow(QStringLiteral("Cipher"), cipher);
 
     lastRotation_ = new QLabel;
@@ -148,8 +151,6 @@ QWidget* StorageSettings::makeEncryptionSection() {
         rotation, &preferences, &Preferences::rotationEnabledChanged,
         [&preferences] { return preferences.rotationEnabled(); },
         [&preferences](bool on) { preferences.setRotationEnabled(on); });
-    section->addRow(rotation->accessibleName(), rotation);
-
     auto* days = new QSpinBox;
     days->setObjectName(QStringLiteral("rotationDays"));
     days->setRange(1, 365);
@@ -157,21 +158,26 @@ QWidget* StorageSettings::makeEncryptionSection() {
     days->setPrefix(QStringLiteral("Every "));
     days->setSuffix(QStringLiteral(" days"));
     bindSpinBox(
-        days, &preferences, &Preferences::rotationDaysChanged, [&preferences] { return preferences.rotationDays(); },
+        days, &preferences, &Preferences::rotationDaysChanged,
+        [&preferences] { return preferences.rotationDays(); },
         [&preferences](int count) { preferences.setRotationDays(count); });
     const auto enableDays = [days, &preferences] { days->setEnabled(preferences.rotationEnabled()); };
     enableDays();
     connect(&preferences, &Preferences::rotationEnabledChanged, days, enableDays);
-    auto* daysRow = new QHBoxLayout;
-    daysRow->addStretch();
-    daysRow->addWidget(days);
-    section->addRow(daysRow);
+    // The interval sits beside the switch it belongs to.
+    auto* rotationControls = new QWidget;
+    auto* rotationLayout = new QHBoxLayout(rotationControls);
+    rotationLayout->setContentsMargins(0, 0, 0, 0);
+    rotationLayout->setSpacing(12);
+    rotationLayout->addWidget(days);
+    rotationLayout->addWidget(rotation);
+    section->addRow(rotation->accessibleName(), rotationControls);
 
     auto* requireAuth = new ToggleSwitch(QStringLiteral("Require your keyring password to unlock the key"));
     requireAuth->setObjectName(QStringLiteral("requireAuth"));
     bindSwitch(
-        requireAuth, &preferences, &Preferences::requireAuthChanged, [&preferences] { return preferences.requireAuth(); },
-        [this](bool on) { model_.setRequireAuth(on); });
+        requireAuth, &preferences, &Preferences::requireAuthChanged,
+        [&preferences] { return preferences.requireAuth(); }, [this](bool on) { model_.setRequireAuth(on); });
     section->addRow(requireAuth->accessibleName(), requireAuth);
 
     auto* rotate = button(QStringLiteral("rotateKeyNow"), QStringLiteral("Rotate Key Now"));

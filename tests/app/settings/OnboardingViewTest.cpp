@@ -20,7 +20,8 @@ TEST_F(OnboardingViewTest, TitleTellsAFirstRunFromAFinishedOne) {
     EXPECT_EQ(title->text(), "Welcome to Snipstack");
     app.preferences().setOnboardingDone(true);
     EXPECT_EQ(title->text(), "Finish setting up Snipstack");
-    EXPECT_TRUE(view.findChild<QLabel*>("onboardingIntroduction")->text().startsWith("Press Shift+Super+V anywhere"));
+    EXPECT_TRUE(
+        view.findChild<QLabel*>("onboardingIntroduction")->text().startsWith("Press Shift+Super+V anywhere"));
 }
 
 TEST_F(OnboardingViewTest, AnswersReachTheModelAndContinueIsOfferedOnlyWithoutAShortcut) {
@@ -61,6 +62,12 @@ TEST_F(OnboardingViewTest, PermissionGrantedElsewhereChecksStepOneAndBringsTheWi
     desktop.granted = true;
     EXPECT_TRUE(waitUntil([&] { return bringForwards == 1; }, std::chrono::seconds(3)));
     EXPECT_TRUE(marker->isDone());
+
+    // Closed, the window stops asking.
+    view.hide();
+    desktop.granted = false;
+    runEventsFor(std::chrono::milliseconds(1300));
+    EXPECT_TRUE(app.accessibilityGranted());
 }
 
 } // namespace

@@ -95,5 +95,30 @@ TEST_F(SettingsViewTest, MemoryOnlyInTheDefaultLocationHasNoRotationDateNorWayBa
     EXPECT_FALSE(find<ToggleSwitch>(view, "persistent")->isChecked());
 }
 
+TEST_F(SettingsViewTest, AChosenFolderIsShownUntilMovedBackAndMemoryOnlyIsConfirmed) {
+    AppModel& app = startModel();
+    SettingsView view(app);
+    const std::filesystem::path chosen = std::filesystem::path(folder.path().toStdString()) / "chosen";
+    std::filesystem::create_directories(chosen);
+    app.moveDataFile(chosen);
+    ASSERT_TRUE(app.customStorageFolder().has_value());
+    auto* dataFile = find<QLabel>(view, "dataFile");
+    EXPECT_EQ(dataFile->text().toStdString(), app.customStorageFolder()->string());
+    auto* moveBack = find<QPushButton>(view, "moveBackToDefault");
+    EXPECT_FALSE(moveBack->isHidden());
+
+    moveBack->click();
+    EXPECT_FALSE(app.customStorageFolder().has_value());
+    EXPECT_EQ(dataFile->text(), "Default location");
+    EXPECT_TRUE(moveBack->isHidden());
+
+    auto* persistent = find<ToggleSwitch>(view, "persistent");
+    persistent->click();
+    EXPECT_FALSE(persistent->isChecked());
+    EXPECT_FALSE(app.preferences().persistent());
+    EXPECT_TRUE(find<QLabel>(view, "storageStatus")->text().startsWith("History is kept in memory only."));
+    EXPECT_EQ(find<QLabel>(view, "lastRotation")->text(), "—");
+}
+
 } // namespace
 } // namespace snipstack::testing

@@ -11,7 +11,8 @@ namespace {
 class ShortcutRecorderTest : public ModelFixture {
 protected:
     // A key press as the X11 platform delivers it: the keysym rides along as the native virtual key.
-    static void press(ShortcutRecorder& recorder, int key, std::uint32_t keysym, Qt::KeyboardModifiers modifiers) {
+    static void press(ShortcutRecorder& recorder, int key, std::uint32_t keysym,
+                      Qt::KeyboardModifiers modifiers) {
         QKeyEvent event(QEvent::KeyPress, key, modifiers, 0, keysym, 0);
         QCoreApplication::sendEvent(&recorder, &event);
     }
@@ -34,6 +35,12 @@ TEST_F(ShortcutRecorderTest, CtrlAltKBecomesTheSavedShortcut) {
     press(recorder, Qt::Key_K, XK_k, Qt::ControlModifier | Qt::AltModifier);
     EXPECT_FALSE(recorder.isRecording());
     EXPECT_EQ(app.preferences().hotKey(), (HotKey{40, HotKey::control | HotKey::option, "K"}));
+    EXPECT_EQ(recorder.text(), "Ctrl+Alt+K");
+    EXPECT_TRUE(desktop.hotKeyHeld);
+
+    recorder.click();
+    press(recorder, Qt::Key_Escape, XK_Escape, Qt::NoModifier);
+    EXPECT_FALSE(recorder.isRecording());
     EXPECT_EQ(recorder.text(), "Ctrl+Alt+K");
     EXPECT_TRUE(desktop.hotKeyHeld);
 }
