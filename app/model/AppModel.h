@@ -5,6 +5,7 @@
 #include "app/model/LruCache.h"
 #include "app/model/PanelControl.h"
 #include "app/model/RichPreviewRenderer.h"
+#include "app/model/ShortcutRecording.h"
 #include "app/model/StatusItem.h"
 #include "app/model/WindowRegistry.h"
 #include "app/system/clipboard/PasteboardMonitor.h"
@@ -221,6 +222,11 @@ public:
     bool launchAtLoginEnabled() const;
     // While the user records a new shortcut, pressing the old one must do nothing.
     void unregisterHotKey();
+    // Releases the shortcut until the recording stops; a recorded one the desktop refuses is reported
+    // to the user and the saved one comes back.
+    std::unique_ptr<ShortcutRecording> recordShortcut();
+    // The desktop's warning sound, for a key press the recorder refuses.
+    void beep();
     // Asks for the paste permission and opens where the desktop grants it.
     void requestAccessibilityAccess();
     // Reads the permission again; true when it has just been granted.

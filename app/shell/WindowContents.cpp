@@ -1,21 +1,27 @@
 #include "app/shell/WindowContents.h"
 
+#include "app/settings/AboutView.h"
+#include "app/settings/OnboardingView.h"
+#include "app/settings/SettingsView.h"
 #include "app/shell/AppWindows.h"
 
-#include <QLabel>
+#include <QObject>
 
 namespace snipstack {
 
-WindowContent makeWindowContent(const QString& identifier, AppModel&, AppWindows&) {
+WindowContent makeWindowContent(const QString& identifier, AppModel& model, AppWindows& windows) {
     if (identifier == AppWindows::onboarding) {
-        return {new QLabel(QStringLiteral("Welcome to Snipstack")), QStringLiteral("Snipstack"), {}};
+        auto* view = new OnboardingView(model, [&windows] { windows.closeWindow(AppWindows::onboarding); });
+        // Access granted in another window: the user comes back to finish here.
+        QObject::connect(view, &OnboardingView::bringForwardRequested, &windows,
+                         [&windows] { windows.showWindow(AppWindows::onboarding); });
+        return {view, QStringLiteral("Snipstack"), {}};
     }
     if (identifier == AppWindows::settings) {
-        return {new QLabel(QStringLiteral("Settings")), QStringLiteral("Snipstack Settings"),
-                QSize(520, 600)};
+        return {new SettingsView(model), QStringLiteral("Snipstack Settings"), QSize(520, 600)};
     }
     if (identifier == AppWindows::about) {
-        return {new QLabel(QStringLiteral("Snipstack")), QStringLiteral("About Snipstack"), {}};
+        return {new AboutView, QStringLiteral("About Snipstack"), {}};
     }
     return {};
 }

@@ -18,13 +18,16 @@ namespace {
 
 struct Symbol {
     std::string_view name;
-    // The freedesktop icon-naming name, looked up in the user's icon theme first.
+    // The freedesktop icon-naming name, looked up in the user's icon theme first; none where the
+    // drawing's colour carries its meaning, which a monochrome theme icon would lose.
     const char* themeName;
 };
 
 // Fallback drawings are the resources ":/symbols/<name>.svg".
 constexpr std::array symbols{
+    Symbol{"checkmark.circle.fill", nullptr},
     Symbol{"gearshape", "preferences-system"},
+    Symbol{"lock.shield", "security-high"},
 };
 
 } // namespace
@@ -33,8 +36,9 @@ QIcon symbolIcon(std::string_view name) {
     loadIconResources();
     for (const Symbol& symbol : symbols) {
         if (symbol.name == name) {
-            const QString fallback = QStringLiteral(":/symbols/%1.svg").arg(QString::fromLatin1(name));
-            return QIcon::fromTheme(QString::fromLatin1(symbol.themeName), QIcon(fallback));
+            const QIcon drawing(QStringLiteral(":/symbols/%1.svg").arg(QString::fromLatin1(name)));
+            return symbol.themeName ? QIcon::fromTheme(QString::fromLatin1(symbol.themeName), drawing)
+                                    : drawing;
         }
     }
     return {};
