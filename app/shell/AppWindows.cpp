@@ -94,6 +94,10 @@ QWidget* AppWindows::makeWindow(const QString& identifier) {
         window->resize(content.size);
     } else {
         window->adjustSize();
+        // Wrapped texts need their height for the width they got, which a size hint cannot say.
+        if (window->hasHeightForWidth()) {
+            window->resize(window->width(), window->heightForWidth(window->width()));
+        }
     }
     const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen) {

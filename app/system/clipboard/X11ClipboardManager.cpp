@@ -55,8 +55,8 @@ bool X11ClipboardManager::clipboardHasOwner() {
     if (!connection_) {
         return false;
     }
-    const auto owner =
-        x11::reply(xcb_get_selection_owner_reply, connection_, xcb_get_selection_owner(connection_, clipboard_));
+    const auto owner = x11::reply(xcb_get_selection_owner_reply, connection_,
+                                  xcb_get_selection_owner(connection_, clipboard_));
     return owner && owner->owner != XCB_NONE;
 }
 
@@ -64,15 +64,15 @@ bool X11ClipboardManager::acquire() {
     if (!connection_) {
         return false;
     }
-    const auto owner =
-        x11::reply(xcb_get_selection_owner_reply, connection_, xcb_get_selection_owner(connection_, manager_));
+    const auto owner = x11::reply(xcb_get_selection_owner_reply, connection_,
+                                  xcb_get_selection_owner(connection_, manager_));
     if (owner && owner->owner != XCB_NONE && owner->owner != window_) {
         qCInfo(clipboardLog, "Another clipboard manager runs; programs that quit hand their clipboard to it");
         return false;
     }
     xcb_set_selection_owner(connection_, window_, manager_, XCB_CURRENT_TIME);
-    const auto now =
-        x11::reply(xcb_get_selection_owner_reply, connection_, xcb_get_selection_owner(connection_, manager_));
+    const auto now = x11::reply(xcb_get_selection_owner_reply, connection_,
+                                xcb_get_selection_owner(connection_, manager_));
     owning_ = now && now->owner == window_;
     if (!owning_) {
         qCInfo(clipboardLog, "Another clipboard manager took the role first");
@@ -151,16 +151,16 @@ bool X11ClipboardManager::nativeEventFilter(const QByteArray& eventType, void* m
 
 void X11ClipboardManager::answerTargets(const Request& request) {
     const std::array<xcb_atom_t, 2> offered{targets_, saveTargets_};
-    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, request.requestor, request.property, XCB_ATOM_ATOM, 32,
-                        offered.size(), offered.data());
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, request.requestor, request.property,
+                        XCB_ATOM_ATOM, 32, offered.size(), offered.data());
     answer(request, true);
 }
 
 void X11ClipboardManager::answer(const Request& request, bool done) {
     if (done && request.target == saveTargets_) {
         // SAVE_TARGETS converts to nothing: an empty property of type NULL says it succeeded.
-        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, request.requestor, request.property, null_, 32, 0,
-                            nullptr);
+        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, request.requestor, request.property, null_,
+                            32, 0, nullptr);
     }
     xcb_selection_notify_event_t notify{};
     notify.response_type = XCB_SELECTION_NOTIFY;

@@ -10,7 +10,8 @@ namespace {
 
 TEST(AboutViewTest, ShowsTheVersionAndBuildAndLinksToTheWebSite) {
     AboutView view;
-    const QString build = *product::buildVersion ? QString::fromUtf8(product::buildVersion) : QStringLiteral("–");
+    const QString build =
+        *product::buildVersion ? QString::fromUtf8(product::buildVersion) : QStringLiteral("–");
     EXPECT_EQ(view.findChild<QLabel*>("version")->text(),
               QStringLiteral("Version %1 (%2)").arg(QString::fromUtf8(product::version), build));
     auto* link = view.findChild<QLabel*>("website");
