@@ -180,3 +180,46 @@ TEST_F(AppModelActionsTest, ThumbnailsAndIconsAreCachedWithinTheirBounds) {
 }
 
 } // namespace
+
+namespace {
+
+std::string clipboardText(const MemoryPasteboard& pasteboard) {
+    const auto& representations = pasteboard.content().representations;
+    return representations.empty() ? std::string() : std::string(viewOf(representations.front().data));
+}
+
+TEST_F(AppModelActionsTest, WhatAProgramCopiedOutlivesItUnlessItWasNeverKept) {
+    copyElsewhere("older");
+    copyElsewhere("terminal text");
+    pasteboard.ownerQuits();
+    model->monitor().waitForCaptures();
+    EXPECT_EQ(clipboardText(pasteboard), "terminal text");
+    // Offering it is no new copy, and the entry stays where it was.
+    model->monitor().poll();
+    model->monitor().waitForCaptures();
+    EXPECT_EQ(textsOf(model->items()), (std::vector<std::string>{"terminal text", "older"}));
+
+    // A password is neither kept nor offered in its owner's place.
+    pasteboard.setContent(
+        {.representations = {{std::string(PasteboardType::concealed), {}},
+                             {std::string(PasteboardType::plainText), bytesOf("hunter2")}}});
+    pollNow();
+    pasteboard.ownerQuits();
+    model->monitor().waitForCaptures();
+    EXPECT_EQ(clipboardText(pasteboard), "");
+
+    // A quitting owner that hands its content over hears that it is kept.
+    copyElsewhere("handed over");
+    std::optional<bool> kept;
+    pasteboard.onSaveRequest([&](bool answer) { kept = answer; });
+    EXPECT_EQ(kept, true);
+    pasteboard.ownerQuits();
+    model->monitor().waitForCaptures();
+    EXPECT_EQ(clipboardText(pasteboard), "handed over");
+
+    // What is offered goes with the history.
+    model->clearHistory(false);
+    EXPECT_EQ(clipboardText(pasteboard), "");
+}
+
+} // namespace
