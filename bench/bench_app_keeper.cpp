@@ -2,50 +2,17 @@
 // entry that copy became. Starts the program itself; run it on a private desktop:
 //   scripts/desktop-session.sh build-release/bench/bench_app_keeper
 #include "app/system/clipboard/X11SelectionReader.h"
+#include "bench/ChildProcess.h"
 #include "bench/ModelBench.h"
 #include "bench/RunBenchmarks.h"
 
 #include <QGuiApplication>
-#include <csignal>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
 using namespace snipstack;
 using namespace snipstack::bench;
-
-pid_t spawn(std::vector<std::string> arguments, const std::vector<std::string>& extraEnvironment = {}) {
-    std::vector<std::string> environment(extraEnvironment);
-    for (char** entry = environ; *entry; ++entry) {
-        environment.emplace_back(*entry);
-    }
-    std::vector<char*> environmentPointers;
-    for (auto& entry : environment) {
-        environmentPointers.push_back(entry.data());
-    }
-    environmentPointers.push_back(nullptr);
-    std::vector<char*> argumentPointers;
-    for (auto& argument : arguments) {
-        argumentPointers.push_back(argument.data());
-    }
-    argumentPointers.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawn(&pid, arguments.front().c_str(), nullptr, nullptr, argumentPointers.data(),
-                    environmentPointers.data()) != 0) {
-        return 0;
-    }
-    return pid;
-}
-
-void end(pid_t pid) {
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
-}
 
 // Reads the clipboard as text; nothing when no owner answers within `patience`.
 std::optional<std::string> clipboardText(X11SelectionReader& reader, std::chrono::milliseconds patience) {
@@ -71,9 +38,9 @@ void BM_OwnerQuitsToClipboardAnswering(benchmark::State& state) {
         preferences.setStorageChosen(true);
         preferences.setOnboardingDone(true);
     }
-    const pid_t snipstack = spawn({SNIPSTACK_PROGRAM}, {"HOME=" + home.path.string(),
-                                                        "XDG_CONFIG_HOME=" + (home.path / ".config").string(),
-                                                        "XDG_DATA_HOME=" + (home.path / "data").string()});
+    const ChildProcess snipstack({SNIPSTACK_PROGRAM}, {{"HOME", home.path.string()},
+                                                       {"XDG_CONFIG_HOME", (home.path / ".config").string()},
+                                                       {"XDG_DATA_HOME", (home.path / "data").string()}});
     std::this_thread::sleep_for(2s);
 
     X11SelectionReader reader;
@@ -81,7 +48,7 @@ void BM_OwnerQuitsToClipboardAnswering(benchmark::State& state) {
     int copy = 0;
     for (auto _ : state) {
         const std::string text = "copied " + std::to_string(++copy);
-        const pid_t owner = spawn({SNIPSTACK_COPIER, "--serve-clipboard", "text/plain", text});
+        ChildProcess owner({SNIPSTACK_COPIER, "--serve-clipboard", "text/plain", text});
         const auto deadline = Clock::now() + 5s;
         while (clipboardText(reader, 200ms) != text && Clock::now() < deadline) {
             std::this_thread::sleep_for(5ms);
@@ -90,7 +57,7 @@ void BM_OwnerQuitsToClipboardAnswering(benchmark::State& state) {
         std::this_thread::sleep_for(500ms);
 
         const auto quit = Clock::now();
-        end(owner);
+        owner.end();
         std::optional<std::string> answer;
         while (answer != text && Clock::now() - quit < 2s) {
             answer = clipboardText(reader, 100ms);
@@ -104,7 +71,6 @@ void BM_OwnerQuitsToClipboardAnswering(benchmark::State& state) {
         state.SetIterationTime(elapsed / 1000);
     }
     state.counters["median_ms"] = median(times);
-    end(snipstack);
 }
 BENCHMARK(BM_OwnerQuitsToClipboardAnswering)->UseManualTime()->Iterations(9)->Unit(benchmark::kMillisecond);
 

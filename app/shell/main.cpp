@@ -58,9 +58,15 @@ int main(int argc, char** argv) {
 
     SingleInstance instance;
     if (instance.claim() == SingleInstance::Claim::taken) {
-        const bool answered = SingleInstance::callRunning(
-            parser.isSet(toggle) ? QStringLiteral("togglePanel") : QStringLiteral("showSettings"));
-        return answered ? 0 : 1;
+        const QString method =
+            parser.isSet(toggle) ? QStringLiteral("togglePanel") : QStringLiteral("showSettings");
+        if (SingleInstance::callRunning(method)) {
+            return 0;
+        }
+        // The copy that held the name was quitting; unless another has taken it since, this one runs.
+        if (instance.claim() == SingleInstance::Claim::taken) {
+            return 1;
+        }
     }
 
     AppDelegate delegate(instance);
