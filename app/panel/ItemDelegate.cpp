@@ -32,6 +32,20 @@ QFont smallFont(const QFont& font) {
     return small;
 }
 
+// Whether a text entry's row needs its second line, judged without laying the text out: the row's
+// height must cost nothing, as the list asks it of every entry.
+bool needsTwoLines(const ClipItem& item, int averageCharWidth, int width) {
+    std::string_view text = item.text;
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) {
+        return false;
+    }
+    const auto last = text.find_last_not_of(" \t\r\n");
+    text = text.substr(first, last - first + 1);
+    return text.size() * std::size_t(averageCharWidth) > std::size_t(width) ||
+           text.find('\n') != std::string_view::npos;
+}
+
 bool showsPreview(const ClipItem& item, const Preferences& preferences) {
     return item.kind == ClipKind::text && item.hasRichPreview.value_or(false) &&
            !preferences.plainTextTiles();
@@ -46,13 +60,16 @@ QSize ItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelInd
     const ClipItem& item = list->item(index.row());
     const int line = option.fontMetrics.height();
     const int detailsLine = QFontMetrics(smallFont(option.font)).height();
-    int content = textLines * line;
-    if (item.kind == ClipKind::image) {
+    const int textWidth = rowWidth_ - 2 * (margin + padding) - 20;
+    int content = needsTwoLines(item, option.fontMetrics.averageCharWidth(), textWidth) ? textLines * line : line;
+    if (item.kind == ClipKind::file) {
+        content = textLines * line;
+    } else if (item.kind == ClipKind::image) {
         content = thumbnailHeight;
     } else if (showsPreview(item, model_.preferences())) {
         content = previewHeight;
     }
-    return {option.rect.width(), 2 * margin + 2 * padding + content + gap + detailsLine};
+    return {rowWidth_, 2 * margin + 2 * padding + content + gap + detailsLine};
 }
 
 void ItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -114,7 +131,7 @@ void ItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
         if (showsPreview(item, model_.preferences())) {
             paintThumbnail(painter, content, item, true, option);
         } else {
-            paintText(painter, content, index.data(ItemListModel::RowTextRole).toString(), option, textLines);
+            paintText(painter, content, index.data(ItemListModel::RowTextRole).toString(), option);
         }
         break;
     }
@@ -153,38 +170,33 @@ void ItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
 }
 
 void ItemDelegate::paintText(QPainter* painter, const QRect& area, const QString& text,
-                             const QStyleOptionViewItem& option, int maxLines) const {
+                             const QStyleOptionViewItem& option) const {
     painter->setFont(option.font);
     painter->setPen(option.palette.color(QPalette::Text));
     const QFontMetrics& metrics = option.fontMetrics;
-    // Line breaks of the entry show as they are, up to the lines a row has.
-    const QStringList paragraphs = text.split(u'\n');
+    // Line breaks of the entry show as they are, blank lines left out, as many lines as the row has.
+    QStringList paragraphs = text.split(u'\n');
+    paragraphs.removeIf([](const QString& paragraph) { return paragraph.trimmed().isEmpty(); });
+    int linesLeft = std::max(1, area.height() / metrics.height());
     int y = area.top();
-    int linesLeft = maxLines;
+    QTextOption wrapping;
+    wrapping.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     for (qsizetype p = 0; p < paragraphs.size() && linesLeft > 0; ++p) {
-        QTextLayout layout(paragraphs[p], option.font);
-        QTextOption textOption;
-        textOption.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        layout.setTextOption(textOption);
+        const QString& paragraph = paragraphs[p];
+        QTextLayout layout(paragraph, option.font);
+        layout.setTextOption(wrapping);
         layout.beginLayout();
-        while (linesLeft > 0) {
-            QTextLine line = layout.createLine();
-            if (!line.isValid()) {
-                break;
-            }
+        for (QTextLine line = layout.createLine(); line.isValid() && linesLeft > 0; line = layout.createLine()) {
             line.setLineWidth(area.width());
-            const bool last = linesLeft == 1;
-            const bool more =
-                line.textStart() + line.textLength() < paragraphs[p].size() || p + 1 < paragraphs.size();
-            if (last && more) {
-                const QString rest = paragraphs[p].mid(line.textStart()).simplified() + QStringLiteral(" …");
-                painter->drawText(QRect(area.left(), y, area.width(), metrics.height()),
-                                  Qt::AlignLeft | Qt::AlignVCenter,
+            const QRect lineArea(area.left(), y, area.width(), metrics.height());
+            const bool more = line.textStart() + line.textLength() < paragraph.size() || p + 1 < paragraphs.size();
+            if (linesLeft == 1 && more) {
+                const QString rest = paragraph.mid(line.textStart()).simplified() + QStringLiteral(" …");
+                painter->drawText(lineArea, Qt::AlignLeft | Qt::AlignVCenter,
                                   metrics.elidedText(rest, Qt::ElideRight, area.width()));
             } else {
-                painter->drawText(QRect(area.left(), y, area.width(), metrics.height()),
-                                  Qt::AlignLeft | Qt::AlignVCenter,
-                                  paragraphs[p].mid(line.textStart(), line.textLength()).trimmed());
+                painter->drawText(lineArea, Qt::AlignLeft | Qt::AlignVCenter,
+                                  paragraph.mid(line.textStart(), line.textLength()).trimmed());
             }
             y += metrics.height();
             --linesLeft;

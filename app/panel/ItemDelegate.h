@@ -20,15 +20,19 @@ public:
 
     // The row under the pointer, whose details show once revealed; -1 for none.
     void setHoveredRow(int row) { hoveredRow_ = row; }
+    // The width rows are laid out for: the list's viewport.
+    void setRowWidth(int width) { rowWidth_ = width; }
+    int rowWidth() const { return rowWidth_; }
 
 private:
     void paintText(QPainter* painter, const QRect& area, const QString& text,
-                   const QStyleOptionViewItem& option, int maxLines) const;
+                   const QStyleOptionViewItem& option) const;
     void paintThumbnail(QPainter* painter, const QRect& area, const ClipItem& item, bool fill,
                         const QStyleOptionViewItem& option) const;
 
     AppModel& model_;
     int hoveredRow_ = -1;
+    int rowWidth_ = 400;
 };
 
 } // namespace snipstack

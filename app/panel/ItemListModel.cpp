@@ -27,7 +27,6 @@ QVariant ItemListModel::data(const QModelIndex& index, int role) const {
     case RowTextRole:
         return texts(entry).rowText;
     case DetailsRole:
-    case Qt::ToolTipRole:
         return texts(entry).details;
     default:
         return {};

@@ -19,6 +19,12 @@ ItemListView::ItemListView(AppModel& model, QWidget* parent)
     setVerticalScrollMode(ScrollPerPixel);
     verticalScrollBar()->setSingleStep(24);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A slim bar without arrows, as a floating panel's list has on every current desktop.
+    verticalScrollBar()->setStyleSheet(QStringLiteral(
+        "QScrollBar:vertical { background: transparent; width: 10px; margin: 2px 2px 2px 0; }"
+        "QScrollBar::handle:vertical { background: palette(mid); border-radius: 3px; min-height: 32px; }"
+        "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }"
+        "QScrollBar::add-page, QScrollBar::sub-page { background: transparent; }"));
     setFrameShape(NoFrame);
     viewport()->setAutoFillBackground(false);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -34,6 +40,15 @@ ItemListView::ItemListView(AppModel& model, QWidget* parent)
         }
     });
     connect(&listModel_, &QAbstractItemModel::modelReset, this, [this] { hover(-1); });
+}
+
+void ItemListView::resizeEvent(QResizeEvent* event) {
+    // Whether a text needs a second line depends on the width; the rows are measured again.
+    if (viewport()->width() != delegate_.rowWidth()) {
+        delegate_.setRowWidth(viewport()->width());
+        scheduleDelayedItemsLayout();
+    }
+    QListView::resizeEvent(event);
 }
 
 void ItemListView::hover(int row) {

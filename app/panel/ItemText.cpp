@@ -63,7 +63,8 @@ QString detailsLine(const ClipItem& item, const QLocale& locale) {
     }
     const auto used = QDateTime::fromMSecsSinceEpoch(
         static_cast<qint64>((item.lastUsedAt.secondsSinceReferenceDate + referenceDateOffset) * 1000));
-    parts << locale.toString(used, QLocale::ShortFormat);
+    parts << locale.toString(used.date(), QLocale::ShortFormat) + QStringLiteral(", ") +
+                 locale.toString(used.time(), QLocale::ShortFormat);
     switch (item.kind) {
     case ClipKind::text:
         parts << locale.toString(qlonglong(codePointCount(QString::fromStdString(item.text)))) +
