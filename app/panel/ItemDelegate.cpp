@@ -61,7 +61,8 @@ QSize ItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelInd
     const int line = option.fontMetrics.height();
     const int detailsLine = QFontMetrics(smallFont(option.font)).height();
     const int textWidth = rowWidth_ - 2 * (margin + padding) - 20;
-    int content = needsTwoLines(item, option.fontMetrics.averageCharWidth(), textWidth) ? textLines * line : line;
+    int content =
+        needsTwoLines(item, option.fontMetrics.averageCharWidth(), textWidth) ? textLines * line : line;
     if (item.kind == ClipKind::file) {
         content = textLines * line;
     } else if (item.kind == ClipKind::image) {
@@ -186,10 +187,12 @@ void ItemDelegate::paintText(QPainter* painter, const QRect& area, const QString
         QTextLayout layout(paragraph, option.font);
         layout.setTextOption(wrapping);
         layout.beginLayout();
-        for (QTextLine line = layout.createLine(); line.isValid() && linesLeft > 0; line = layout.createLine()) {
+        for (QTextLine line = layout.createLine(); line.isValid() && linesLeft > 0;
+             line = layout.createLine()) {
             line.setLineWidth(area.width());
             const QRect lineArea(area.left(), y, area.width(), metrics.height());
-            const bool more = line.textStart() + line.textLength() < paragraph.size() || p + 1 < paragraphs.size();
+            const bool more =
+                line.textStart() + line.textLength() < paragraph.size() || p + 1 < paragraphs.size();
             if (linesLeft == 1 && more) {
                 const QString rest = paragraph.mid(line.textStart()).simplified() + QStringLiteral(" …");
                 painter->drawText(lineArea, Qt::AlignLeft | Qt::AlignVCenter,

@@ -20,11 +20,12 @@ ItemListView::ItemListView(AppModel& model, QWidget* parent)
     verticalScrollBar()->setSingleStep(24);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // A slim bar without arrows, as a floating panel's list has on every current desktop.
-    verticalScrollBar()->setStyleSheet(QStringLiteral(
-        "QScrollBar:vertical { background: transparent; width: 10px; margin: 2px 2px 2px 0; }"
-        "QScrollBar::handle:vertical { background: palette(mid); border-radius: 3px; min-height: 32px; }"
-        "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }"
-        "QScrollBar::add-page, QScrollBar::sub-page { background: transparent; }"));
+    verticalScrollBar()->setStyleSheet(
+        QStringLiteral("QScrollBar:vertical { background: transparent; width: 10px; margin: 2px 2px 2px 0; }"
+                       "QScrollBar::handle:vertical { background: rgba(128, 128, 128, 0.55); border-radius: "
+                       "3px; min-height: 32px; }"
+                       "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }"
+                       "QScrollBar::add-page, QScrollBar::sub-page { background: transparent; }"));
     setFrameShape(NoFrame);
     viewport()->setAutoFillBackground(false);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -34,6 +35,9 @@ ItemListView::ItemListView(AppModel& model, QWidget* parent)
     connect(&revealTimer_, &QTimer::timeout, this, [this] { model_.setTileDetailsRevealed(true); });
     connect(&model_, &AppModel::tileDetailsRevealedChanged, viewport(), qOverload<>(&QWidget::update));
     connect(&model_, &AppModel::listTopTokenChanged, this, &QListView::scrollToTop);
+    // Rendered previews and plain text give rows of different heights.
+    connect(&model_.preferences(), &Preferences::plainTextTilesChanged, this,
+            [this] { scheduleDelayedItemsLayout(); });
     connect(&listModel_, &ItemListModel::selectedRowChanged, this, [this](int row) {
         if (row >= 0) {
             scrollTo(listModel_.index(row));

@@ -66,10 +66,12 @@ QString detailsLine(const ClipItem& item, const QLocale& locale) {
     parts << locale.toString(used.date(), QLocale::ShortFormat) + QStringLiteral(", ") +
                  locale.toString(used.time(), QLocale::ShortFormat);
     switch (item.kind) {
-    case ClipKind::text:
-        parts << locale.toString(qlonglong(codePointCount(QString::fromStdString(item.text)))) +
-                     QStringLiteral(" characters");
+    case ClipKind::text: {
+        const auto count = codePointCount(QString::fromStdString(item.text));
+        parts << locale.toString(qlonglong(count)) +
+                     (count == 1 ? QStringLiteral(" character") : QStringLiteral(" characters"));
         break;
+    }
     case ClipKind::image:
         if (item.imageWidth && item.imageHeight) {
             parts << QStringLiteral("%1 × %2").arg(*item.imageWidth).arg(*item.imageHeight);
@@ -87,7 +89,7 @@ QString detailsLine(const ClipItem& item, const QLocale& locale) {
 
 QString countText(std::size_t visible, std::size_t total) {
     if (visible == total) {
-        return QStringLiteral("%1 items").arg(total);
+        return total == 1 ? QStringLiteral("1 item") : QStringLiteral("%1 items").arg(total);
     }
     return QStringLiteral("%1 of %2").arg(visible).arg(total);
 }
