@@ -124,13 +124,15 @@ inline ClipDraft mixedDraft(unsigned index) {
     return textDraft(200, index);
 }
 
-// Writes `count` entries through the history into the live store under `base`, oldest first.
-inline void fillStore(const fs::path& base, KeyVault& vault, unsigned count) {
+// Writes `count` entries through the history into the live store under `base`, oldest first; entry i
+// is made by `draft(i)`.
+inline void fillStore(const fs::path& base, KeyVault& vault, unsigned count,
+                      ClipDraft (*draft)(unsigned) = &mixedDraft) {
     const DiskStore store =
         openOrCreateStore(StoreLayout(base), vault, Cipher::aes256GCM, false, Date::now());
     std::vector<ClipDraft> drafts;
     for (unsigned i = 0; i < count; ++i) {
-        drafts.push_back(mixedDraft(i));
+        drafts.push_back(draft(i));
     }
     // Every record costs an fsync; several writers let the file system commit them together. Each
     // writer's history is made before any write, so none loads another's half-written entry.

@@ -188,6 +188,9 @@ public:
     std::optional<ClipItem> selectedItem() const;
     void moveSelection(int delta);
     void panelWillOpen();
+    // Asks the desktop whether the screen is being captured and keeps the answer in
+    // isScreenBeingShared; true when it changed.
+    bool detectScreenCapture();
     void showPanel(const std::optional<Uuid>& selecting);
 
     // Actions on entries.

@@ -37,8 +37,8 @@ private:
     X11Workspace workspace_{desktopEntries_};
     KeychainKeyVault vault_;
     SystemDesktop desktop_{desktopEntries_};
-    AppWindows windows_{workspace_};
-    MessageAlerts alerts_{workspace_};
+    AppWindows windows_;
+    MessageAlerts alerts_;
     std::unique_ptr<RichPreviewRenderer> richPreviews_;
     std::unique_ptr<AppModel> model_;
 };

@@ -1,12 +1,13 @@
 #include "app/shell/AppWindows.h"
 
 #include "app/model/AppModel.h"
+#include "app/panel/PanelController.h"
 #include "app/shell/LookWindow.h"
 #include "app/shell/Palettes.h"
 #include "app/shell/StatusItemController.h"
 #include "app/shell/WindowContents.h"
 #include "app/system/LogCategories.h"
-#include "app/system/desktop/Workspace.h"
+#include "app/system/desktop/WindowManager.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -16,7 +17,7 @@
 
 namespace snipstack {
 
-AppWindows::AppWindows(Workspace& workspace) : workspace_(workspace) {}
+AppWindows::AppWindows() = default;
 
 AppWindows::~AppWindows() {
     for (auto& [identifier, window] : windows_) {
@@ -32,8 +33,10 @@ std::unique_ptr<StatusItem> AppWindows::makeStatusItem(AppModel& model) {
     return std::make_unique<StatusItemController>(model, *this);
 }
 
-std::unique_ptr<PanelControl> AppWindows::makePanel(AppModel&) {
-    return nullptr;
+std::unique_ptr<PanelControl> AppWindows::makePanel(AppModel& model) {
+    auto panel = std::make_unique<PanelController>(model);
+    connect(panel.get(), &PanelController::settingsRequested, this, [this] { showWindow(settings); });
+    return panel;
 }
 
 void AppWindows::applyTheme(ThemeChoice theme) {
@@ -117,11 +120,7 @@ void AppWindows::bringForward(QWidget* window) {
     window->activateWindow();
     // Window managers hold back a window that asks for focus by itself when the user is busy
     // elsewhere; a request on the user's behalf is granted.
-    RunningApplication ours;
-    ours.window = static_cast<std::uint32_t>(window->winId());
-    if (!workspace_.activate(ours)) {
-        qCDebug(desktopLog, "The window manager could not be asked to bring our window forward");
-    }
+    windowManager::activate(window->winId());
 }
 
 void AppWindows::openTextEditor(const ClipItem&, const ClipPayload&) {

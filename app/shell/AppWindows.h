@@ -11,7 +11,6 @@
 namespace snipstack {
 
 class AppModel;
-class Workspace;
 
 // The program's own windows by identifier: made on first request, centred, kept when closed, and
 // brought to the front through the window manager each time they are asked for. Also makes the tray
@@ -23,8 +22,7 @@ public:
     static constexpr const char* settings = "settings";
     static constexpr const char* about = "about";
 
-    // `workspace` activates our windows past the window manager's focus-stealing prevention.
-    explicit AppWindows(Workspace& workspace);
+    AppWindows();
     ~AppWindows() override;
 
     void showWindow(const QString& identifier);
@@ -47,7 +45,6 @@ private:
     void bringForward(QWidget* window);
     void applyLook();
 
-    Workspace& workspace_;
     AppModel* model_ = nullptr;
     std::map<QString, QPointer<QWidget>> windows_;
 };

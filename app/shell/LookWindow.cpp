@@ -1,6 +1,6 @@
 #include "app/shell/LookWindow.h"
 
-#include "app/system/desktop/Compositing.h"
+#include "app/system/desktop/WindowManager.h"
 
 #include <QPainter>
 #include <QVBoxLayout>
@@ -16,7 +16,7 @@ constexpr int translucentAlpha = 236;
 
 LookWindow::LookWindow(QWidget* content) {
     // Decided once, before the native window exists: X11 picks a window's visual when it is made.
-    setAttribute(Qt::WA_TranslucentBackground, compositingManagerRunning());
+    setAttribute(Qt::WA_TranslucentBackground, windowManager::compositingManagerRunning());
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(content);
@@ -24,7 +24,7 @@ LookWindow::LookWindow(QWidget* content) {
 }
 
 void LookWindow::refreshLook() {
-    translucent_ = testAttribute(Qt::WA_TranslucentBackground) && compositingManagerRunning();
+    translucent_ = testAttribute(Qt::WA_TranslucentBackground) && windowManager::compositingManagerRunning();
     update();
 }
 

@@ -1,6 +1,6 @@
 #include "app/shell/MessageAlerts.h"
 
-#include "app/system/desktop/Workspace.h"
+#include "app/system/desktop/WindowManager.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -49,11 +49,7 @@ int MessageAlerts::run(const Alert& alert) {
     }
 
     // Brought forward through the window manager once mapped: the user may be in another program.
-    QTimer::singleShot(0, &box, [this, &box] {
-        RunningApplication ours;
-        ours.window = static_cast<std::uint32_t>(box.winId());
-        workspace_.activate(ours);
-    });
+    QTimer::singleShot(0, &box, [&box] { windowManager::activate(box.winId()); });
     box.exec();
 
     for (std::size_t index = 0; index < buttons.size(); ++index) {

@@ -58,7 +58,8 @@ public:
         return launchAtLoginChanges;
     }
     bool launchAtLoginEnabled() override { return launchAtLogin.value_or(false); }
-    bool isScreenBeingCaptured() override { return false; }
+    bool capturing = false;
+    bool isScreenBeingCaptured() override { return capturing; }
     QFuture<std::optional<RecognizedText>> recognizeText(Bytes) override {
         return QtFuture::makeReadyFuture(recognized ? std::optional(RecognizedText{*recognized, {}})
                                                     : std::nullopt);

@@ -25,9 +25,22 @@ struct Symbol {
 
 // Fallback drawings are the resources ":/symbols/<name>.svg".
 constexpr std::array symbols{
+    Symbol{"arrow.down.and.line.horizontal.and.arrow.up", "view-restore"},
+    Symbol{"arrow.up.and.line.horizontal.and.arrow.down", "view-fullscreen"},
     Symbol{"checkmark.circle.fill", nullptr},
+    Symbol{"doc", "text-x-generic"},
+    Symbol{"doc.on.clipboard", "edit-paste"},
+    Symbol{"doc.text", "text-x-generic"},
+    Symbol{"exclamationmark.triangle", "dialog-warning"},
+    Symbol{"eye.fill", "view-visible"},
+    Symbol{"eye.slash", "view-hidden"},
     Symbol{"gearshape", "preferences-system"},
+    Symbol{"lock.fill", "changes-prevent"},
     Symbol{"lock.shield", "security-high"},
+    Symbol{"magnifyingglass", "edit-find"},
+    Symbol{"photo", "image-x-generic"},
+    Symbol{"pin.fill", "view-pin"},
+    Symbol{"xmark.circle.fill", "window-close"},
 };
 
 } // namespace

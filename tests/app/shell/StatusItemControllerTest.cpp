@@ -13,7 +13,7 @@ namespace {
 // the icon opens.
 class StatusItemControllerTest : public ModelFixture {
 protected:
-    AppWindows appWindows{workspace};
+    AppWindows appWindows;
     std::unique_ptr<StatusItem> made;
 
     StatusItemController& makeItem() {
