@@ -40,6 +40,21 @@ char32_t nextCodePoint(std::string_view text, std::size_t& i) {
     return c;
 }
 
+// A field's quoted argument ends at a quote and readers split it at spaces: URLs escape both.
+std::string fieldArgument(std::string_view url) {
+    std::string out;
+    for (const char c : url) {
+        if (c == '"') {
+            out += "%22";
+        } else if (c == ' ') {
+            out += "%20";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 class RtfWriter {
 public:
     RtfWriter(const Document& document, std::vector<AttachmentFile>* files) : document_(document), files_(files) {
@@ -137,7 +152,7 @@ private:
             }
             if (!link.empty()) {
                 out_ += "{\\field{\\*\\fldinst{HYPERLINK \"";
-                text(link);
+                text(fieldArgument(link));
                 out_ += "\"}}{\\fldrslt";
             }
             for (; i < end; ++i) {
@@ -177,7 +192,10 @@ private:
         out_ += format.vertical == VerticalPosition::superscript ? "\\super"
                 : format.vertical == VerticalPosition::subscript ? "\\sub"
                                                                  : "";
-        out_ += ' ';
+        // A space after a control word ends it; anywhere else it is text.
+        if (out_.back() != '{') {
+            out_ += ' ';
+        }
         if (run.image) {
             files_ ? attachment(*run.image) : picture(*run.image);
         } else {
