@@ -47,7 +47,8 @@ void convert(UConverter* converter, std::string_view bytes, std::string& utf8) {
     utf8.resize(start + static_cast<std::size_t>(units) * 3);
     int32_t length = 0;
     status = U_ZERO_ERROR;
-    u_strToUTF8WithSub(utf8.data() + start, units * 3, &length, utf16.data(), units, 0xFFFD, nullptr, &status);
+    u_strToUTF8WithSub(utf8.data() + start, units * 3, &length, utf16.data(), units, 0xFFFD, nullptr,
+                       &status);
     utf8.resize(U_SUCCESS(status) ? start + static_cast<std::size_t>(length) : start);
 }
 

@@ -56,11 +56,13 @@ std::string_view fileContents(std::string_view record) {
     return record.substr(4);
 }
 
-bool readDirectory(std::string_view record, const std::string& prefix, int depth, std::vector<RtfdFile>& files) {
+bool readDirectory(std::string_view record, const std::string& prefix, int depth,
+                   std::vector<RtfdFile>& files) {
     Reader reader(record);
     std::uint32_t kind = 0;
     std::uint32_t count = 0;
-    if (!reader.read32(kind) || kind != directory || !reader.read32(count) || count > reader.remaining() / 8) {
+    if (!reader.read32(kind) || kind != directory || !reader.read32(count) ||
+        count > reader.remaining() / 8) {
         return false;
     }
     std::vector<std::string_view> names(count);

@@ -206,7 +206,8 @@ private:
         if (closed.picture >= 0 && closed.picture != state().picture) {
             finishPicture(closed.picture);
         }
-        if (closed.destination == Destination::nextGraphic && state().destination != Destination::nextGraphic) {
+        if (closed.destination == Destination::nextGraphic &&
+            state().destination != Destination::nextGraphic) {
             finishNextGraphic();
         }
     }
@@ -222,8 +223,8 @@ private:
 
     void textBytes() {
         const auto start = pos_;
-        while (pos_ < in_.size() && in_[pos_] != '{' && in_[pos_] != '}' && in_[pos_] != '\\' && in_[pos_] != '\r' &&
-               in_[pos_] != '\n') {
+        while (pos_ < in_.size() && in_[pos_] != '{' && in_[pos_] != '}' && in_[pos_] != '\\' &&
+               in_[pos_] != '\r' && in_[pos_] != '\n') {
             ++pos_;
         }
         auto bytes = in_.substr(start, pos_ - start);
@@ -271,7 +272,8 @@ private:
         case Destination::fieldInstruction:
             if (state().field >= 0) {
                 auto& instruction = fields_[static_cast<std::size_t>(state().field)];
-                instruction.append(bytes.substr(0, maxFieldInstruction - std::min(maxFieldInstruction, instruction.size())));
+                instruction.append(
+                    bytes.substr(0, maxFieldInstruction - std::min(maxFieldInstruction, instruction.size())));
             }
             break;
         case Destination::nextGraphic:
@@ -424,7 +426,8 @@ private:
     }
 
     void binary(int length) {
-        const auto count = std::min<std::size_t>(static_cast<std::size_t>(std::max(length, 0)), in_.size() - pos_);
+        const auto count =
+            std::min<std::size_t>(static_cast<std::size_t>(std::max(length, 0)), in_.size() - pos_);
         const auto bytes = in_.substr(pos_, count);
         pos_ += count;
         if (state().destination == Destination::picture) {
@@ -455,7 +458,8 @@ private:
     }
 
     void flushBytes() {
-        codePages_.decode(pendingBytes_, state().codePage ? state().codePage : documentCodePage_, pendingText_);
+        codePages_.decode(pendingBytes_, state().codePage ? state().codePage : documentCodePage_,
+                          pendingText_);
         pendingBytes_.clear();
     }
 
@@ -896,7 +900,8 @@ private:
 
 } // namespace
 
-std::optional<Document> readRtf(std::string_view rtf, const Attachments& attachments, const RtfLimits& limits) {
+std::optional<Document> readRtf(std::string_view rtf, const Attachments& attachments,
+                                const RtfLimits& limits) {
     const auto start = rtf.find_first_not_of(" \t\r\n");
     if (start == std::string_view::npos || !rtf.substr(start).starts_with("{\\rtf")) {
         return std::nullopt;

@@ -57,7 +57,8 @@ std::string fieldArgument(std::string_view url) {
 
 class RtfWriter {
 public:
-    RtfWriter(const Document& document, std::vector<AttachmentFile>* files) : document_(document), files_(files) {
+    RtfWriter(const Document& document, std::vector<AttachmentFile>* files)
+        : document_(document), files_(files) {
         forEachParagraph(document, [&](const Paragraph& paragraph) {
             for (const auto& run : paragraph.runs) {
                 if (!run.format.fontFamily.empty()) {
@@ -215,8 +216,9 @@ private:
         const double width = image.width > 0 ? image.width : pixelWidth;
         const double height = image.height > 0 ? image.height : pixelHeight;
         out_ += png ? "{\\pict\\pngblip" : "{\\pict\\jpegblip";
-        out_ += "\\picw" + std::to_string(pixelWidth) + "\\pich" + std::to_string(pixelHeight) + "\\picwgoal" +
-                std::to_string(twips(width)) + "\\pichgoal" + std::to_string(twips(height)) + '\n';
+        out_ += "\\picw" + std::to_string(pixelWidth) + "\\pich" + std::to_string(pixelHeight) +
+                "\\picwgoal" + std::to_string(twips(width)) + "\\pichgoal" + std::to_string(twips(height)) +
+                '\n';
         static constexpr char digits[] = "0123456789abcdef";
         out_.reserve(out_.size() + image.data.size() * 2 + image.data.size() / (hexLineLength / 2) + 2);
         for (std::size_t i = 0; i < image.data.size(); ++i) {
@@ -230,7 +232,8 @@ private:
     }
 
     void attachment(const Image& image) {
-        const auto name = "image" + std::to_string(files_->size() + 1) + "." + fileExtensionForMediaType(image.mediaType);
+        const auto name =
+            "image" + std::to_string(files_->size() + 1) + "." + fileExtensionForMediaType(image.mediaType);
         files_->push_back(AttachmentFile{name, &image});
         out_ += "{{\\NeXTGraphic " + name + " \\width" + std::to_string(twips(image.width)) + " \\height" +
                 std::to_string(twips(image.height)) + "\n}\\'ac}";
@@ -259,7 +262,9 @@ private:
 
     // RTF's \u takes a signed 16-bit number.
     void unicode(char32_t unit) {
-        out_ += "\\u" + std::to_string(unit > 0x7FFF ? static_cast<int>(unit) - 0x10000 : static_cast<int>(unit)) + '?';
+        out_ += "\\u" +
+                std::to_string(unit > 0x7FFF ? static_cast<int>(unit) - 0x10000 : static_cast<int>(unit)) +
+                '?';
     }
 
     const Document& document_;

@@ -24,7 +24,8 @@ void collectSubresources(const plist::Dictionary& archive, int depth, WebArchive
                 const auto* bytes = data ? data->as<Bytes>() : nullptr;
                 const auto url = dictionary ? stringValue(*dictionary, "WebResourceURL") : std::string();
                 if (bytes && !url.empty()) {
-                    out.subresources.try_emplace(url, WebResource{*bytes, stringValue(*dictionary, "WebResourceMIMEType")});
+                    out.subresources.try_emplace(
+                        url, WebResource{*bytes, stringValue(*dictionary, "WebResourceMIMEType")});
                 }
             }
         }

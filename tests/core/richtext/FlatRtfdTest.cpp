@@ -16,8 +16,9 @@ Document withImages() {
     const auto image = [](Bytes data, std::string type) {
         return Run{{}, {}, Image{std::move(data), std::move(type), 20, 30}};
     };
-    return Document{{Paragraph{{}, {Run{"Two pictures: ", {}, {}}, image(samples::png(), "image/png"),
-                                    image(Bytes{'G', 'I', 'F', '8'}, "image/gif")}}}};
+    return Document{{Paragraph{{},
+                               {Run{"Two pictures: ", {}, {}}, image(samples::png(), "image/png"),
+                                image(Bytes{'G', 'I', 'F', '8'}, "image/gif")}}}};
 }
 
 TEST(FlatRtfd, ReadsBackWhatItWritesByteForByte) {
@@ -39,8 +40,8 @@ TEST(FlatRtfd, ReadsTheSerializedDirectoryLayout) {
     const std::string rtf = "{\\rtf1 A{{\\NeXTGraphic pic.png \\width40 \\height60}\\'ac}B}";
     const std::string png(viewOf(samples::png()));
     const std::string folder = le32(3) + le32(1) + le32(5) + "x.txt" + le32(6) + le32(1) + "hi";
-    const std::string flat = "rtfd" + le32(0) + le32(3) + le32(4) + le32(19) + "__@PreferredName@__" + le32(7) +
-                             "TXT.rtf" + le32(7) + "pic.png" + le32(3) + "sub" + le32(13) +
+    const std::string flat = "rtfd" + le32(0) + le32(3) + le32(4) + le32(19) + "__@PreferredName@__" +
+                             le32(7) + "TXT.rtf" + le32(7) + "pic.png" + le32(3) + "sub" + le32(13) +
                              le32(8 + rtf.size()) + le32(4 + png.size()) + le32(folder.size()) + le32(1) +
                              le32(5) + "Test1" + le32(1) + le32(rtf.size()) + rtf + le32(1) + png + folder;
     const auto files = readRtfdFiles(flat);
@@ -49,8 +50,10 @@ TEST(FlatRtfd, ReadsTheSerializedDirectoryLayout) {
     EXPECT_EQ((*files)[3], (RtfdFile{"sub/x.txt", bytesOf("hi")}));
     const auto document = readFlatRtfd(flat);
     ASSERT_TRUE(document.has_value());
-    EXPECT_EQ(plainText(*document), "A\xEF\xBF\xBC" "B\n");
-    EXPECT_EQ(std::get<Paragraph>(document->blocks[0]).runs[1].image, (Image{samples::png(), "image/png", 2, 3}));
+    EXPECT_EQ(plainText(*document), "A\xEF\xBF\xBC"
+                                    "B\n");
+    EXPECT_EQ(std::get<Paragraph>(document->blocks[0]).runs[1].image,
+              (Image{samples::png(), "image/png", 2, 3}));
 }
 
 TEST(FlatRtfd, RefusesMalformedContainers) {

@@ -31,8 +31,8 @@ TEST(RtfReader, ReadsWordFormattingAndSkipsMetadata) {
 {\cf2\highlight3 red}x{\super 2}{\sub 3}\par
 \pard\plain\qr line\line two\tab three\par
 \pard\qj {\v hidden}shown\par})");
-    EXPECT_THAT(paragraphTexts(document), ElementsAre("Café bolditalicundergoneredx23",
-                                                      "line\u2028two\tthree", "shown"));
+    EXPECT_THAT(paragraphTexts(document),
+                ElementsAre("Café bolditalicundergoneredx23", "line\u2028two\tthree", "shown"));
     const auto& first = std::get<Paragraph>(document.blocks[0]);
     EXPECT_EQ(first.format, (ParagraphFormat{Alignment::center, 36, 18, -18, 6, 12}));
     EXPECT_EQ(first.runs[0].format.fontFamily, "Arial");
@@ -91,8 +91,10 @@ TEST(RtfReader, ReadsTablesAsRowsOfCells) {
 
 TEST(RtfReader, ReadsPngAndJpegPicturesAndSkipsOthers) {
     const auto png = samples::png(2, 3);
-    std::string rtf = R"({\rtf1\ansi A{\*\shppict{\pict{\*\picprop{\sp{\sn x}}}\picw2\pich3\picwgoal600\pichgoal900\pngblip )" +
-                      samples::hex(png) + R"(}}{\nonshppict{\pict\wmetafile8 0102}}B{\pict\jpegblip\picscalex50\picscaley50\picw40\pich20 \bin4 )";
+    std::string rtf =
+        R"({\rtf1\ansi A{\*\shppict{\pict{\*\picprop{\sp{\sn x}}}\picw2\pich3\picwgoal600\pichgoal900\pngblip )" +
+        samples::hex(png) +
+        R"(}}{\nonshppict{\pict\wmetafile8 0102}}B{\pict\jpegblip\picscalex50\picscaley50\picw40\pich20 \bin4 )";
     rtf += std::string("\xFF\xD8{}", 4) + R"(}{\pict\emfblip 0102}C\par})";
     const auto document = read(rtf);
     EXPECT_THAT(paragraphTexts(document), ElementsAre("A[image]B[image]C"));
@@ -113,7 +115,8 @@ TEST(RtfReader, ResolvesCocoaAttachmentsAndSkipsTheirPlaceholder) {
 }\'ac} here \'ac})";
     const auto document = read(rtf, Attachments{{"pasted.jpg", Bytes{1, 2, 3}}});
     EXPECT_THAT(paragraphTexts(document), ElementsAre("Look [image] here ¬"));
-    EXPECT_EQ(std::get<Paragraph>(document.blocks[0]).runs[1].image, (Image{Bytes{1, 2, 3}, "image/jpeg", 60, 30}));
+    EXPECT_EQ(std::get<Paragraph>(document.blocks[0]).runs[1].image,
+              (Image{Bytes{1, 2, 3}, "image/jpeg", 60, 30}));
     EXPECT_EQ(runWith(document, "Look")->format.fontFamily, "Helvetica");
     EXPECT_EQ(runWith(document, "Look")->format.fontSize, 12);
 }
@@ -122,7 +125,8 @@ TEST(RtfReader, StaysBoundedOnHostileInput) {
     EXPECT_FALSE(readRtf("plain text").has_value());
     EXPECT_FALSE(readRtf("").has_value());
 
-    const std::string deep = "{\\rtf1 " + std::string(200000, '{') + "deep\\b bold" + std::string(10, '}') + " x";
+    const std::string deep =
+        "{\\rtf1 " + std::string(200000, '{') + "deep\\b bold" + std::string(10, '}') + " x";
     EXPECT_THAT(paragraphTexts(*readRtf(deep)), ElementsAre("deepbold x"));
 
     const auto unterminated = readRtf(R"({\rtf1 {\b half {\pict\pngblip 89504e)");

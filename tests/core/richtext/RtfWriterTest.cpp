@@ -41,12 +41,14 @@ Document everything() {
     const Image png{samples::png(2, 3), "image/png", 40, 60};
     const Image jpeg{Bytes{0xFF, 0xD8, 0xFF, 0xC0, 0, 11, 8, 0, 20, 0, 10, 1, 0, 0}, "image/jpeg", 10, 20};
     Paragraph first{{Alignment::center, 36, 18, -18, 6, 12},
-                    {text("Grüße {x} \\ 📋 ", bold), text("colour", colored), text("H"),
-                     text("2", subscript), text("O line\u2028tab\t")}};
-    Paragraph second{{Alignment::justify}, {text("see "), text("the ", link), text("site", linkBold), image(png)}};
-    Table table{{TableRow{{TableCell{{Paragraph{{}, {text("A1")}}, Paragraph{{Alignment::right}, {text("A1b")}}}},
-                           TableCell{{Paragraph{{}, {image(jpeg)}}}}}},
-                 TableRow{{TableCell{{Paragraph{{}, {text("B1")}}}}, TableCell{{Paragraph{}}}}}}};
+                    {text("Grüße {x} \\ 📋 ", bold), text("colour", colored), text("H"), text("2", subscript),
+                     text("O line\u2028tab\t")}};
+    Paragraph second{{Alignment::justify},
+                     {text("see "), text("the ", link), text("site", linkBold), image(png)}};
+    Table table{
+        {TableRow{{TableCell{{Paragraph{{}, {text("A1")}}, Paragraph{{Alignment::right}, {text("A1b")}}}},
+                   TableCell{{Paragraph{{}, {image(jpeg)}}}}}},
+         TableRow{{TableCell{{Paragraph{{}, {text("B1")}}}}, TableCell{{Paragraph{}}}}}}};
     return Document{{first, second, Paragraph{}, table, Paragraph{{}, {text("end", bold)}}}};
 }
 
@@ -82,7 +84,8 @@ TEST(RtfWriter, IsReadByUnrtf) {
     if (std::system("command -v unrtf >/dev/null 2>&1") != 0) {
         GTEST_SKIP() << "unrtf is not installed (apt-get install unrtf)";
     }
-    const auto folder = std::filesystem::temp_directory_path() / ("snipstack-unrtf-" + std::to_string(::getpid()));
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("snipstack-unrtf-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     std::ofstream(folder / "in.rtf") << writeRtf(everything());
     const auto command = "cd '" + folder.string() + "' && unrtf --html in.rtf > out.html 2>/dev/null";

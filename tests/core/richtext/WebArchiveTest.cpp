@@ -22,9 +22,10 @@ TEST(WebArchive, ReadsThePageInItsEncodingWithSubresourcesOfEveryFrame) {
         {"WebMainResource", resource(bytesOf("<p>frame</p>"), "https://x.org/f", "text/html")},
         {"WebSubresources", plist::Array{resource(Bytes{2}, "https://x.org/b.png", "image/png")}}};
     const plist::Dictionary archive{
-        {"WebMainResource", resource(bytesOf("<p>Caf\xE9 <img src=\"a.png\"></p>"), "https://x.org/", "text/html",
-                                     "ISO-8859-1")},
-        {"WebSubresources", plist::Array{resource(Bytes{1}, "https://x.org/a.png", "image/png"), plist::Value(3)}},
+        {"WebMainResource", resource(bytesOf("<p>Caf\xE9 <img src=\"a.png\"></p>"), "https://x.org/",
+                                     "text/html", "ISO-8859-1")},
+        {"WebSubresources",
+         plist::Array{resource(Bytes{1}, "https://x.org/a.png", "image/png"), plist::Value(3)}},
         {"WebSubframeArchives", plist::Array{frame}}};
     const auto read = readWebArchive(viewOf(plist::encode(archive)));
     ASSERT_TRUE(read.has_value());
@@ -39,7 +40,8 @@ TEST(WebArchive, ShowsPlainTextAndRefusesWhatIsNoPage) {
     const auto archive = [](plist::Value main) {
         return readWebArchive(viewOf(plist::encode(plist::Dictionary{{"WebMainResource", std::move(main)}})));
     };
-    EXPECT_EQ(archive(resource(bytesOf("a<b>&"), "", "text/plain", "utf-8"))->html, "<pre>a&lt;b&gt;&amp;</pre>");
+    EXPECT_EQ(archive(resource(bytesOf("a<b>&"), "", "text/plain", "utf-8"))->html,
+              "<pre>a&lt;b&gt;&amp;</pre>");
     EXPECT_FALSE(archive(resource(Bytes{1}, "", "image/png")).has_value());
     EXPECT_FALSE(archive(resource(bytesOf("x"), "", "text/html", "no-such-encoding")).has_value());
     EXPECT_FALSE(archive(plist::Value("not a dictionary")).has_value());
