@@ -69,9 +69,11 @@ double RichTextPreviews::textLuminance(const QTextDocument& document) {
             const auto fragment = it.fragment();
             const auto format = fragment.charFormat();
             characters += fragment.length();
-            if (format.hasProperty(QTextFormat::ForegroundBrush) && format.foreground().style() != Qt::NoBrush) {
+            if (format.hasProperty(QTextFormat::ForegroundBrush) &&
+                format.foreground().style() != Qt::NoBrush) {
                 const auto color = format.foreground().color().toRgb();
-                sum += fragment.length() * (0.2126 * color.redF() + 0.7152 * color.greenF() + 0.0722 * color.blueF());
+                sum += fragment.length() *
+                       (0.2126 * color.redF() + 0.7152 * color.greenF() + 0.0722 * color.blueF());
             }
         }
     }

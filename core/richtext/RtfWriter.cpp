@@ -247,14 +247,16 @@ private:
                 out_ += static_cast<char>(c);
             } else if (c == '\t') {
                 out_ += "\\tab ";
-            } else if (c == 0x2028 || c == '\n') {
+            } else if (c == 0x2028) {
                 out_ += "\\line ";
             } else if (c >= 0x20 && c < 0x80) {
                 out_ += static_cast<char>(c);
+            } else if (c < 0x20) {
+                unicode(c);
             } else if (c >= 0x10000) {
                 unicode(0xD800 + ((c - 0x10000) >> 10));
                 unicode(0xDC00 + ((c - 0x10000) & 0x3FF));
-            } else if (c >= 0x80) {
+            } else {
                 unicode(c);
             }
         }

@@ -53,7 +53,8 @@ std::optional<QByteArray> htmlWithEmbeddedImages(const QTextDocument& document) 
                                static_cast<qsizetype>(image->data.size()));
         html.replace(match.capturedStart(), match.capturedLength(),
                      match.captured(1) + QStringLiteral("data:") + QString::fromStdString(image->mediaType) +
-                         QStringLiteral(";base64,") + QString::fromLatin1(bytes.toBase64()) + match.captured(2));
+                         QStringLiteral(";base64,") + QString::fromLatin1(bytes.toBase64()) +
+                         match.captured(2));
     }
     return html.toUtf8();
 }

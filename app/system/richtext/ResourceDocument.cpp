@@ -15,8 +15,9 @@ QByteArray dataUrlBytes(const QUrl& url) {
         return {};
     }
     const QByteArray payload = text.mid(comma + 1);
-    return text.left(comma).endsWith(";base64") ? QByteArray::fromBase64(QByteArray::fromPercentEncoding(payload))
-                                                : QByteArray::fromPercentEncoding(payload);
+    return text.left(comma).endsWith(";base64")
+               ? QByteArray::fromBase64(QByteArray::fromPercentEncoding(payload))
+               : QByteArray::fromPercentEncoding(payload);
 }
 
 } // namespace
@@ -40,7 +41,8 @@ QVariant ResourceDocument::loadResource(int type, const QUrl& name) {
         }
         if (found != subresources_.end()) {
             const auto& data = found->second.data;
-            value = QByteArray(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
+            value =
+                QByteArray(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
         }
     }
     if (type == QTextDocument::StyleSheetResource && value.isValid()) {

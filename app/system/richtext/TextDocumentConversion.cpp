@@ -55,8 +55,9 @@ QTextCharFormat charFormat(const CharFormat& format) {
         out.setBackground(qColor(*format.highlight));
     }
     if (format.vertical != VerticalPosition::baseline) {
-        out.setVerticalAlignment(format.vertical == VerticalPosition::superscript ? QTextCharFormat::AlignSuperScript
-                                                                                  : QTextCharFormat::AlignSubScript);
+        out.setVerticalAlignment(format.vertical == VerticalPosition::superscript
+                                     ? QTextCharFormat::AlignSuperScript
+                                     : QTextCharFormat::AlignSubScript);
     }
     if (!format.link.empty()) {
         out.setAnchor(true);
@@ -87,9 +88,10 @@ CharFormat charFormat(const QTextCharFormat& format) {
     out.strike = format.fontStrikeOut();
     out.foreground = brushColor(format, QTextFormat::ForegroundBrush);
     out.highlight = brushColor(format, QTextFormat::BackgroundBrush);
-    out.vertical = format.verticalAlignment() == QTextCharFormat::AlignSuperScript ? VerticalPosition::superscript
-                   : format.verticalAlignment() == QTextCharFormat::AlignSubScript ? VerticalPosition::subscript
-                                                                                   : VerticalPosition::baseline;
+    out.vertical =
+        format.verticalAlignment() == QTextCharFormat::AlignSuperScript ? VerticalPosition::superscript
+        : format.verticalAlignment() == QTextCharFormat::AlignSubScript ? VerticalPosition::subscript
+                                                                        : VerticalPosition::baseline;
     if (format.isAnchor()) {
         out.link = format.anchorHref().toStdString();
     }
@@ -98,7 +100,8 @@ CharFormat charFormat(const QTextCharFormat& format) {
 
 QTextBlockFormat blockFormat(const ParagraphFormat& format) {
     QTextBlockFormat out;
-    static constexpr Qt::Alignment alignments[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight, Qt::AlignJustify};
+    static constexpr Qt::Alignment alignments[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight,
+                                                   Qt::AlignJustify};
     out.setAlignment(alignments[static_cast<int>(format.alignment)]);
     out.setLeftMargin(format.leftIndent);
     out.setRightMargin(format.rightIndent);
@@ -164,9 +167,9 @@ private:
                     .arg(++images_)
                     .arg(QString::fromStdString(fileExtensionForMediaType(run.image->mediaType)));
             const auto& data = run.image->data;
-            document_.addResource(QTextDocument::ImageResource, QUrl(name),
-                                  QByteArray(reinterpret_cast<const char*>(data.data()),
-                                             static_cast<qsizetype>(data.size())));
+            document_.addResource(
+                QTextDocument::ImageResource, QUrl(name),
+                QByteArray(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size())));
             QTextImageFormat image;
             image.merge(charFormat(run.format));
             image.setName(name);
@@ -190,7 +193,8 @@ private:
         QTextTableFormat format;
         format.setCellPadding(2);
         format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
-        auto* qtable = cursor_.insertTable(static_cast<int>(table.rows.size()), static_cast<int>(columns), format);
+        auto* qtable =
+            cursor_.insertTable(static_cast<int>(table.rows.size()), static_cast<int>(columns), format);
         for (std::size_t r = 0; r < table.rows.size(); ++r) {
             const auto& cells = table.rows[r].cells;
             for (std::size_t c = 0; c < cells.size(); ++c) {

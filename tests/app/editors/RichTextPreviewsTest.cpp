@@ -10,7 +10,8 @@ namespace {
 
 QImage rendered(const std::string& rtf) {
     RichTextPreviews previews;
-    const auto png = previews.render(testing::payload({{"public.rtf", rtf}, {"public.utf8-plain-text", "x"}}));
+    const auto png =
+        previews.render(testing::payload({{"public.rtf", rtf}, {"public.utf8-plain-text", "x"}}));
     EXPECT_TRUE(png.has_value());
     return png ? QImage::fromData(png->data(), static_cast<int>(png->size()), "PNG") : QImage();
 }

@@ -43,11 +43,13 @@ TEST(FormattedText, TakesTheFirstUsableRepresentationInOrder) {
     EXPECT_EQ(textOf(payload({{"public.rtf", large}, {"public.html", "<p>Grüße</p>"}})), "Grüße");
     EXPECT_EQ(textOf(payload({{"com.apple.flat-rtfd", "rtfd broken"}, {"public.rtf", rtf}})), "From RTF");
     EXPECT_EQ(textOf(payload({{"public.rtf", ""}, {"public.rtf", rtf}, {"public.html", "<p>x</p>"}})), "x");
-    EXPECT_EQ(textOf(payload({{"public.rtf", "{\\rtf1 {\\*\\generator x;}}"}, {"public.html", "<i>y</i>"}})), "y");
+    EXPECT_EQ(textOf(payload({{"public.rtf", "{\\rtf1 {\\*\\generator x;}}"}, {"public.html", "<i>y</i>"}})),
+              "y");
     EXPECT_EQ(textOf(payload({{"public.rtf", "not rtf"}})), "<none>");
 
-    const plist::Dictionary archive{{"WebMainResource", plist::Dictionary{{"WebResourceData", bytesOf("<p>Web</p>")},
-                                                                          {"WebResourceMIMEType", "text/html"}}}};
+    const plist::Dictionary archive{
+        {"WebMainResource", plist::Dictionary{{"WebResourceData", bytesOf("<p>Web</p>")},
+                                              {"WebResourceMIMEType", "text/html"}}}};
     const auto archived = std::string(viewOf(plist::encode(archive)));
     EXPECT_EQ(textOf(payload({{"public.rtf", rtf}, {"com.apple.webarchive", archived}})), "Web");
 }
@@ -55,20 +57,24 @@ TEST(FormattedText, TakesTheFirstUsableRepresentationInOrder) {
 // Images come from data URLs and the archive only: a remote or local file is never read.
 TEST(FormattedText, ServesImagesFromThePayloadOnly) {
     const auto png = imageBytes(Qt::red, 3, 2);
-    const auto base64 = QByteArray(reinterpret_cast<const char*>(png.data()), static_cast<qsizetype>(png.size())).toBase64();
+    const auto base64 =
+        QByteArray(reinterpret_cast<const char*>(png.data()), static_cast<qsizetype>(png.size())).toBase64();
     const auto html = "<p>a<img src=\"data:image/png;base64," + base64.toStdString() +
                       "\">b<img src=\"https://example.com/x.png\" width=\"30\" height=\"20\">"
                       "c<img src=\"file:///etc/hostname\">d<img src=\"pics/y.png\"></p>";
     const auto fromHtml = formattedText(payload({{"public.html", html}}));
     ASSERT_TRUE(fromHtml);
-    EXPECT_EQ(imagesOf(*fromHtml), (std::vector<std::string>{std::string(viewOf(png)), "none", "none", "none"}));
+    EXPECT_EQ(imagesOf(*fromHtml),
+              (std::vector<std::string>{std::string(viewOf(png)), "none", "none", "none"}));
 
     const plist::Dictionary archive{
         {"WebMainResource", plist::Dictionary{{"WebResourceData", bytesOf(html)},
                                               {"WebResourceURL", "https://example.com/page/"}}},
-        {"WebSubresources", plist::Array{plist::Dictionary{{"WebResourceData", png},
-                                                           {"WebResourceURL", "https://example.com/page/pics/y.png"}}}}};
-    const auto fromArchive = formattedText(payload({{"com.apple.webarchive", std::string(viewOf(plist::encode(archive)))}}));
+        {"WebSubresources",
+         plist::Array{plist::Dictionary{{"WebResourceData", png},
+                                        {"WebResourceURL", "https://example.com/page/pics/y.png"}}}}};
+    const auto fromArchive =
+        formattedText(payload({{"com.apple.webarchive", std::string(viewOf(plist::encode(archive)))}}));
     ASSERT_TRUE(fromArchive);
     EXPECT_EQ(imagesOf(*fromArchive).back(), std::string(viewOf(png)));
 }
@@ -85,8 +91,10 @@ TEST(FormattedText, ConvertsDocumentsToQtAndBack) {
     rich.link = "https://example.com/";
     const Image image{imageBytes(Qt::blue, 4, 4), "image/png", 8, 8};
     const Document document{
-        {Paragraph{{Alignment::center, 10, 5, -5, 2, 4}, {richtext::Run{"plain\u2028line\t", {}, {}}, richtext::Run{"rich", rich, {}}}},
-         Table{{TableRow{{TableCell{{Paragraph{{}, {richtext::Run{"A1", {}, {}}}}}}, TableCell{{Paragraph{{}, {richtext::Run{{}, {}, image}}}}}}}}},
+        {Paragraph{{Alignment::center, 10, 5, -5, 2, 4},
+                   {richtext::Run{"plain\u2028line\t", {}, {}}, richtext::Run{"rich", rich, {}}}},
+         Table{{TableRow{{TableCell{{Paragraph{{}, {richtext::Run{"A1", {}, {}}}}}},
+                          TableCell{{Paragraph{{}, {richtext::Run{{}, {}, image}}}}}}}}},
          Paragraph{{Alignment::right}, {richtext::Run{"after", {}, {}}}}}};
     const auto qt = toTextDocument(document);
     EXPECT_EQ(qt->toPlainText(), QStringLiteral("plain\nline\trich\n\nA1\n\uFFFC\nafter"));

@@ -25,8 +25,9 @@ std::vector<std::string> types(const ClipDraft& draft) {
 }
 
 void insertImage(QTextDocument& document, const QString& name, const Bytes& bytes) {
-    document.addResource(QTextDocument::ImageResource, QUrl(name),
-                         QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())));
+    document.addResource(
+        QTextDocument::ImageResource, QUrl(name),
+        QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())));
     QTextCursor cursor(&document);
     cursor.movePosition(QTextCursor::End);
     QTextImageFormat format;
@@ -45,7 +46,8 @@ TEST(RichTextDraft, TwoImagesGiveRtfdRtfHtmlWithDataUrlsAndPlainText) {
 
     const auto draft = richTextDraft(document);
     ASSERT_TRUE(draft.has_value());
-    EXPECT_THAT(types(*draft), ElementsAre("com.apple.flat-rtfd", "public.rtf", "public.html", "public.utf8-plain-text"));
+    EXPECT_THAT(types(*draft),
+                ElementsAre("com.apple.flat-rtfd", "public.rtf", "public.html", "public.utf8-plain-text"));
     const auto& representations = draft->payload.representations;
     EXPECT_EQ(draft->contentHash, contentHash(representations[0].data));
     EXPECT_EQ(draft->text, "Before ");
@@ -60,9 +62,11 @@ TEST(RichTextDraft, TwoImagesGiveRtfdRtfHtmlWithDataUrlsAndPlainText) {
     const auto rtf = std::string(viewOf(representations[1].data));
     EXPECT_EQ(QString::fromStdString(rtf).count(QStringLiteral("\\pngblip")), 2);
 
-    const auto html = QString::fromUtf8(viewOf(representations[2].data).data(), representations[2].data.size());
+    const auto html =
+        QString::fromUtf8(viewOf(representations[2].data).data(), representations[2].data.size());
     const auto base64 = [](const Bytes& bytes) {
-        return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(bytes.data()), bytes.size()).toBase64());
+        return QString::fromLatin1(
+            QByteArray(reinterpret_cast<const char*>(bytes.data()), bytes.size()).toBase64());
     };
     EXPECT_TRUE(html.contains("src=\"data:image/png;base64," + base64(png) + "\"")) << html.toStdString();
     EXPECT_TRUE(html.contains("src=\"data:image/tiff;base64," + base64(tiff) + "\""));
@@ -75,7 +79,8 @@ TEST(RichTextDraft, TwoImagesGiveRtfdRtfHtmlWithDataUrlsAndPlainText) {
 
 TEST(RichTextDraft, TextWithoutImagesGivesRtfHtmlAndPlainTextHashedByRtf) {
     QTextDocument document;
-    document.setHtml(QStringLiteral("<p><b>Bold</b> and <a href=\"https://example.com\">link</a></p><p>Ünïcode</p>"));
+    document.setHtml(
+        QStringLiteral("<p><b>Bold</b> and <a href=\"https://example.com\">link</a></p><p>Ünïcode</p>"));
     const auto draft = richTextDraft(document);
     ASSERT_TRUE(draft.has_value());
     EXPECT_THAT(types(*draft), ElementsAre("public.rtf", "public.html", "public.utf8-plain-text"));
