@@ -42,9 +42,7 @@ void DocumentBuilder::endParagraph(const ParagraphFormat& format, bool inTable) 
 }
 
 void DocumentBuilder::endCell(const ParagraphFormat& format) {
-    if (!paragraph_.runs.empty() || cell_.paragraphs.empty()) {
-        endParagraph(format, true);
-    }
+    endParagraph(format, true);
     row_.cells.push_back(std::move(cell_));
     cell_ = {};
 }
