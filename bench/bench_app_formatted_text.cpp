@@ -1,5 +1,6 @@
 // What reading formatted text costs: a 2 MiB RTF of text and photos and a 2 MiB HTML page read as
-// formatted text (bounded to 300 ms each), and the rich preview of an everyday entry (20 ms).
+// formatted text (bounded to 300 ms each), and the rich preview of an everyday entry (20 ms) and of
+// the largest entry read.
 #include "app/editors/RichTextPreviews.h"
 #include "app/system/richtext/FormattedText.h"
 #include "bench/RunBenchmarks.h"
@@ -41,16 +42,18 @@ richtext::Paragraph prose(int index) {
     return richtext::Paragraph{
         {},
         {richtext::Run{"Paragraph " + std::to_string(index) + ": ", bold, {}},
-         richtext::Run{"formatted text as an office suite copies it, with accents (café, naïve) and ", {}, {}},
+         richtext::Run{
+             "formatted text as an office suite copies it, with accents (café, naïve) and ", {}, {}},
          richtext::Run{"a link", link, {}}, richtext::Run{" in every paragraph.", {}, {}}}};
 }
 
-// Text and four photos, filled with text up to the size formatted text is read at.
-std::string largeRtf(std::size_t photos, std::size_t target) {
+// Photos of `side` × 3/4 `side` pixels, then text up to `target` bytes of RTF.
+std::string largeRtf(std::size_t photos, int side, std::size_t target) {
     richtext::Document document;
     for (std::size_t i = 0; i < photos; ++i) {
         document.blocks.emplace_back(richtext::Paragraph{
-            {}, {richtext::Run{{}, {}, richtext::Image{noisyPng(400, 300), "image/png", 400, 300}}}});
+            {},
+            {richtext::Run{{}, {}, richtext::Image{noisyPng(side, side * 3 / 4), "image/png", 400, 300}}}});
     }
     auto rtf = richtext::writeRtf(document);
     for (int i = 0; rtf.size() < target; i += 100) {
@@ -59,7 +62,7 @@ std::string largeRtf(std::size_t photos, std::size_t target) {
         }
         rtf = richtext::writeRtf(document);
     }
-    while (rtf.size() > target) {
+    while (rtf.size() > target && document.blocks.size() > photos) {
         document.blocks.pop_back();
         rtf = richtext::writeRtf(document);
     }
@@ -98,7 +101,7 @@ void readFormatted(benchmark::State& state, std::string_view type, const std::st
 }
 
 void rtf2MiB(benchmark::State& state) {
-    static const auto rtf = largeRtf(4, maxFormattedBytes);
+    static const auto rtf = largeRtf(4, 400, maxFormattedBytes);
     readFormatted(state, "public.rtf", rtf);
 }
 BENCHMARK(rtf2MiB)->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true);
@@ -111,7 +114,7 @@ BENCHMARK(html2MiB)->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggreg
 
 // A few formatted paragraphs and a small picture, as most copies from a word processor are.
 void richPreview(benchmark::State& state) {
-    static const auto rtf = largeRtf(1, 60 * 1024);
+    static const auto rtf = largeRtf(1, 160, 60 * 1024);
     const auto payload = payloadOf("public.rtf", rtf);
     RichTextPreviews previews;
     for (auto _ : state) {
@@ -122,7 +125,7 @@ void richPreview(benchmark::State& state) {
 BENCHMARK(richPreview)->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true);
 
 void richPreview2MiB(benchmark::State& state) {
-    static const auto rtf = largeRtf(4, maxFormattedBytes);
+    static const auto rtf = largeRtf(4, 400, maxFormattedBytes);
     const auto payload = payloadOf("public.rtf", rtf);
     RichTextPreviews previews;
     for (auto _ : state) {
