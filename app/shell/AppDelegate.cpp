@@ -1,5 +1,6 @@
 #include "app/shell/AppDelegate.h"
 
+#include "app/editors/RichTextPreviews.h"
 #include "app/shell/SingleInstance.h"
 
 #include <QStandardPaths>
@@ -8,12 +9,6 @@ namespace snipstack {
 
 namespace {
 
-// Rows show formatted text as plain text until formatted text can be read.
-class PlainTextPreviews final : public RichPreviewRenderer {
-public:
-    std::optional<Bytes> render(const ClipPayload&) override { return std::nullopt; }
-};
-
 std::filesystem::path defaultStorageBase() {
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     return std::filesystem::path(data.toStdString()) / "Snipstack";
@@ -21,7 +16,7 @@ std::filesystem::path defaultStorageBase() {
 
 } // namespace
 
-AppDelegate::AppDelegate(SingleInstance& instance) : richPreviews_(std::make_unique<PlainTextPreviews>()) {
+AppDelegate::AppDelegate(SingleInstance& instance) : richPreviews_(std::make_unique<RichTextPreviews>()) {
     AppModelEnvironment environment{pasteboard_, workspace_, vault_,         desktop_,
                                     windows_,    alerts_,    *richPreviews_, defaultStorageBase()};
     // A key left in an older key store moves to the current one by a rotation. Only the keyring
