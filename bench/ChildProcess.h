@@ -20,7 +20,8 @@ namespace snipstack::bench {
 class ChildProcess {
 public:
     // `overrides` replace the variables of the same name this process has.
-    ChildProcess(std::vector<std::string> arguments, const std::map<std::string, std::string>& overrides = {}) {
+    ChildProcess(std::vector<std::string> arguments,
+                 const std::map<std::string, std::string>& overrides = {}) {
         std::vector<std::string> environment;
         for (char** entry = environ; *entry; ++entry) {
             const std::string_view variable(*entry);

@@ -15,6 +15,7 @@ import unittest
 
 PROGRAM = None
 OWNER = None
+DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data")
 
 
 def wait_for(condition, timeout=10.0, interval=0.05):
@@ -96,6 +97,22 @@ def clipboard(target="UTF8_STRING"):
     return result.stdout if result.returncode == 0 else None
 
 
+def visible_panel():
+    """The panel's geometry while it is on screen: our window wider than an icon without a title."""
+    for window in xdotool("search", "--onlyvisible", "--class", "snipstack"):
+        title = subprocess.run(["xdotool", "getwindowname", window], capture_output=True, text=True).stdout.strip()
+        shell = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window], capture_output=True,
+                               text=True).stdout
+        geometry = {key: int(value) for key, value in (line.split("=") for line in shell.split())}
+        if geometry["WIDTH"] > 32 and title in ("", "Snipstack") and geometry["WIDTH"] == 420:
+            return geometry
+    return None
+
+
+def screen_width():
+    return int(subprocess.run(["xdotool", "getdisplaygeometry"], capture_output=True, text=True).stdout.split()[0])
+
+
 class AppTest(unittest.TestCase):
     def launch(self, home, *arguments):
         return subprocess.Popen([PROGRAM, *arguments], env=home.environment(), stdout=subprocess.DEVNULL,
@@ -169,6 +186,54 @@ class AppTest(unittest.TestCase):
         time.sleep(0.5)
         self.assertIsNone(clipboard())
         self.assertEqual(home.stored_records(), records)
+
+    def test_the_panel_opens_at_the_right_edge_searches_and_pastes_into_the_window_in_front(self):
+        home, snipstack = self.start(set_up=True)
+        self.assertTrue(home.wait_until_settled(), "no store was made")
+        pasted = home.folder / "pasted.txt"
+        target = subprocess.Popen(["/usr/bin/python3", os.path.join(DATA, "gtk_text_window.py"), str(pasted)])
+        self.addCleanup(self.stop, target)
+        window = wait_for(lambda: xdotool("search", "--onlyvisible", "--name", "^Paste Target$"))
+        self.assertTrue(window, "no text window")
+        for text in ("alpha entry", "beta entry", "gamma entry"):
+            before = home.stored_records()
+            self.copy("text/plain", text)
+            self.assertTrue(wait_for(lambda: clipboard() == text.encode()))
+            self.assertTrue(wait_for(lambda: home.stored_records() > before), f"{text} was not kept")
+        xdotool("windowactivate", "--sync", window[0])
+
+        xdotool("key", "--clearmodifiers", "shift+super+v")
+        panel = wait_for(visible_panel)
+        self.assertTrue(panel, "the shortcut did not open the panel")
+        self.assertEqual(panel["X"] + panel["WIDTH"], screen_width())
+
+        # The search narrows the list to the oldest entry, which Return pastes.
+        xdotool("type", "--delay", "20", "alpha")
+        time.sleep(0.3)
+        xdotool("key", "Return")
+        self.assertTrue(wait_for(lambda: pasted.exists() and pasted.read_text() == "alpha entry"),
+                        "nothing was pasted into the window in front")
+        self.assertFalse(visible_panel())
+        self.assertEqual(clipboard(), b"alpha entry")
+
+        # Escape and a click elsewhere hide it; the toggle command opens and closes it. A press right
+        # after the panel hid is taken for the one that hid it, so each waits a moment.
+        time.sleep(0.4)
+        xdotool("key", "--clearmodifiers", "shift+super+v")
+        self.assertTrue(wait_for(visible_panel))
+        xdotool("key", "Escape")
+        self.assertTrue(wait_for(lambda: not visible_panel()), "Escape did not hide the panel")
+        time.sleep(0.4)
+        xdotool("key", "--clearmodifiers", "shift+super+v")
+        self.assertTrue(wait_for(visible_panel))
+        xdotool("mousemove", "--window", window[0], "50", "50", "click", "1")
+        self.assertTrue(wait_for(lambda: not visible_panel()), "a click elsewhere did not hide the panel")
+        time.sleep(0.4)
+        self.assertEqual(self.launch(home, "--toggle").wait(10), 0)
+        self.assertTrue(wait_for(visible_panel), "--toggle did not open the panel")
+        time.sleep(0.4)
+        self.assertEqual(self.launch(home, "--toggle").wait(10), 0)
+        self.assertTrue(wait_for(lambda: not visible_panel()), "--toggle did not close the panel")
 
     def test_a_set_up_copy_keeps_copies_opens_settings_and_quits_from_the_tray(self):
         home, first = self.start(set_up=True)
