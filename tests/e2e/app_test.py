@@ -127,6 +127,8 @@ class AppTest(unittest.TestCase):
 
     @staticmethod
     def stop(process):
+        if process.stdin:
+            process.stdin.close()
         if process.poll() is None:
             process.terminate()
             try:
