@@ -157,6 +157,12 @@ class AppTest(unittest.TestCase):
         self.addCleanup(self.stop, owner)
         return owner
 
+    def copy_image(self):
+        owner = subprocess.Popen([OWNER, "--serve-image", "640", "480"], stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL)
+        self.addCleanup(self.stop, owner)
+        return owner
+
     def test_the_clipboard_outlives_the_program_that_copied(self):
         home, snipstack = self.start(set_up=True)
         self.assertTrue(home.wait_until_settled(), "no store was made")
@@ -174,6 +180,13 @@ class AppTest(unittest.TestCase):
 
         copy_then_quit("text/plain", "terminal text")
         self.assertEqual(wait_for(clipboard, timeout=2), b"terminal text")
+
+        before = home.stored_records()
+        image = self.copy_image()
+        self.assertTrue(wait_for(lambda: home.stored_records() > before), "the image was not kept")
+        image.terminate()
+        image.wait(10)
+        self.assertTrue((wait_for(lambda: clipboard("image/png"), timeout=2) or b"").startswith(b"\x89PNG"))
 
         copy_then_quit("text/html", "<b>rich</b>", "text/plain", "rich", handing_over=True)
         self.assertEqual(wait_for(lambda: clipboard("text/html"), timeout=2), b"<b>rich</b>")
