@@ -23,6 +23,8 @@ TextEditorState::TextEditorState(const QString& plainText, std::unique_ptr<QText
         textView_->setPlainText(plainText);
     }
     textView_->document()->setDocumentMargin(textInset);
+    // Setting the text up is not an edit the user could undo.
+    textView_->document()->clearUndoRedoStacks();
     empty_ = textView_->document()->isEmpty();
     connect(textView_, &QTextEdit::textChanged, this, [this] {
         const bool empty = textView_->document()->isEmpty();
@@ -41,11 +43,12 @@ TextEditorState::~TextEditorState() {
 
 void TextEditorState::showRichText(std::unique_ptr<QTextDocument> formatted) {
     fitImagesToWidth(*formatted, attachmentWidthLimit);
-    const bool lightText = !formatted->isEmpty() &&
-                           RichTextPreviews::textLuminance(*formatted) > lightTextThreshold;
+    const bool lightText =
+        !formatted->isEmpty() && RichTextPreviews::textLuminance(*formatted) > lightTextThreshold;
     QPalette palette = textView_->palette();
-    const QColor page = lightText ? QColor::fromRgbF(darkBackgroundWhite, darkBackgroundWhite, darkBackgroundWhite)
-                                  : QColor(Qt::white);
+    const QColor page = lightText
+                            ? QColor::fromRgbF(darkBackgroundWhite, darkBackgroundWhite, darkBackgroundWhite)
+                            : QColor(Qt::white);
     const QColor ink = lightText ? QColor(Qt::white) : QColor(Qt::black);
     for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         palette.setColor(group, QPalette::Base, page);
@@ -53,8 +56,6 @@ void TextEditorState::showRichText(std::unique_ptr<QTextDocument> formatted) {
         palette.setColor(group, QPalette::Text, ink);
     }
     textView_->setPalette(palette);
-    // Fitting the images is not an edit the user could undo.
-    formatted->clearUndoRedoStacks();
     formatted->setUndoRedoEnabled(true);
     // The text view does not own a document it is given unless it is the document's parent.
     QTextDocument* document = formatted.release();

@@ -3,8 +3,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QTextEdit>
 #include <QTextDocument>
+#include <QTextEdit>
 #include <memory>
 
 namespace snipstack {

@@ -76,11 +76,13 @@ QWidget* TextEditorView::makeFormattingBar() {
     };
     bold_ = button("bold", tr("Bold"), QKeySequence::Bold, &TextEditorState::toggleBold);
     italic_ = button("italic", tr("Italic"), QKeySequence::Italic, &TextEditorState::toggleItalic);
-    underline_ = button("underline", tr("Underline"), QKeySequence::Underline, &TextEditorState::toggleUnderline);
+    underline_ =
+        button("underline", tr("Underline"), QKeySequence::Underline, &TextEditorState::toggleUnderline);
     layout->addSpacing(10);
-    layout->addWidget(note(tr("Formatting and images are kept. Select and copy any part, including an image."), bar),
-                      1);
-    connect(state_->textView(), &QTextEdit::currentCharFormatChanged, this, &TextEditorView::showTypingFormat);
+    layout->addWidget(
+        note(tr("Formatting and images are kept. Select and copy any part, including an image."), bar), 1);
+    connect(state_->textView(), &QTextEdit::currentCharFormatChanged, this,
+            &TextEditorView::showTypingFormat);
     showTypingFormat(state_->textView()->currentCharFormat());
     return bar;
 }
@@ -102,7 +104,8 @@ QWidget* TextEditorView::makeBottomBar() {
         button->setMinimumWidth(88);
         layout->addWidget(button);
     }
-    connect(state_, &TextEditorState::isEmptyChanged, save_, [this](bool empty) { save_->setEnabled(!empty); });
+    connect(state_, &TextEditorState::isEmptyChanged, save_,
+            [this](bool empty) { save_->setEnabled(!empty); });
     connect(save_, &QPushButton::clicked, this, &TextEditorView::saveAndClose);
     connect(cancel_, &QPushButton::clicked, this, [this] { window()->close(); });
     return bar;

@@ -69,7 +69,8 @@ bool TextFindBar::find(bool backwards) {
     if (text.isEmpty()) {
         return false;
     }
-    const QTextDocument::FindFlags flags = backwards ? QTextDocument::FindBackward : QTextDocument::FindFlags();
+    const QTextDocument::FindFlags flags =
+        backwards ? QTextDocument::FindBackward : QTextDocument::FindFlags();
     if (textView_->find(text, flags)) {
         return true;
     }
@@ -85,7 +86,8 @@ bool TextFindBar::find(bool backwards) {
 }
 
 bool TextFindBar::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != field_ || (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)) {
+    if (watched != field_ ||
+        (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)) {
         return false;
     }
     const auto* key = static_cast<QKeyEvent*>(event);
