@@ -9,12 +9,15 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QShortcut>
 #include <QVBoxLayout>
 
 namespace snipstack {
 
 namespace {
+
+constexpr const char* symbolProperty = "symbol";
 
 QLabel* note(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -24,6 +27,23 @@ QLabel* note(const QString& text, QWidget* parent) {
     font.setPointSizeF(font.pointSizeF() * 0.9);
     label->setFont(font);
     return label;
+}
+
+// The symbol in the bar's text colour, so that it reads on a light or a dark theme.
+QIcon tinted(const QIcon& symbol, const QPalette& palette) {
+    QIcon icon;
+    for (const auto& [group, mode] :
+         {std::pair{QPalette::Active, QIcon::Normal}, {QPalette::Disabled, QIcon::Disabled}}) {
+        for (const int side : {16, 32}) {
+            QPixmap pixmap = symbol.pixmap(side, side);
+            QPainter painter(&pixmap);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+            painter.fillRect(pixmap.rect(), palette.color(group, QPalette::ButtonText));
+            painter.end();
+            icon.addPixmap(pixmap, mode);
+        }
+    }
+    return icon;
 }
 
 QFrame* separator(QWidget* parent) {
@@ -64,7 +84,7 @@ QWidget* TextEditorView::makeFormattingBar() {
     const auto button = [&](const char* symbol, const QString& tip, const QKeySequence& keys,
                             void (TextEditorState::*toggle)()) {
         auto* made = new QToolButton(bar);
-        made->setIcon(symbolIcon(symbol));
+        made->setProperty(symbolProperty, QString::fromLatin1(symbol));
         made->setToolTip(tip);
         made->setShortcut(keys);
         made->setCheckable(true);
@@ -81,6 +101,7 @@ QWidget* TextEditorView::makeFormattingBar() {
     layout->addSpacing(10);
     layout->addWidget(
         note(tr("Formatting and images are kept. Select and copy any part, including an image."), bar), 1);
+    tintSymbols();
     connect(state_->textView(), &QTextEdit::currentCharFormatChanged, this,
             &TextEditorView::showTypingFormat);
     showTypingFormat(state_->textView()->currentCharFormat());
@@ -109,6 +130,22 @@ QWidget* TextEditorView::makeBottomBar() {
     connect(save_, &QPushButton::clicked, this, &TextEditorView::saveAndClose);
     connect(cancel_, &QPushButton::clicked, this, [this] { window()->close(); });
     return bar;
+}
+
+void TextEditorView::tintSymbols() {
+    for (QToolButton* button : {bold_, italic_, underline_}) {
+        if (button) {
+            const QString symbol = button->property(symbolProperty).toString();
+            button->setIcon(tinted(symbolIcon(symbol.toStdString()), palette()));
+        }
+    }
+}
+
+void TextEditorView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange) {
+        tintSymbols();
+    }
+    QWidget::changeEvent(event);
 }
 
 void TextEditorView::showTypingFormat(const QTextCharFormat& format) {

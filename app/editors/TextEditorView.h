@@ -34,11 +34,13 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* makeFormattingBar();
     QWidget* makeBottomBar();
+    void tintSymbols();
     void showTypingFormat(const QTextCharFormat& format);
     void finish();
 

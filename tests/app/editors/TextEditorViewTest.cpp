@@ -16,8 +16,9 @@ protected:
     void openOnCopiedRtf() {
         startModel();
         clock = clock.adding(1);
-        pasteboard.setContent({.representations = {{"public.rtf", bytesOf("{\\rtf1 Some text}")},
-                                                   {std::string(PasteboardType::plainText), bytesOf("Some text")}}});
+        pasteboard.setContent(
+            {.representations = {{"public.rtf", bytesOf("{\\rtf1 Some text}")},
+                                 {std::string(PasteboardType::plainText), bytesOf("Some text")}}});
         pollNow();
         original = model->items().front();
         model->edit(original);
