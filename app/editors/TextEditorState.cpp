@@ -19,7 +19,7 @@ TextEditorState::TextEditorState(const QString& plainText, std::unique_ptr<QText
     } else {
         QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
         font.setPointSizeF(plainFontPoints);
-        textView_->document()->setDefaultFont(font);
+        textView_->setFont(font);
         textView_->setPlainText(plainText);
     }
     textView_->document()->setDocumentMargin(textInset);

@@ -4,6 +4,9 @@
 #include "app/system/richtext/FormattedText.h"
 #include "tests/support/ModelTestSupport.h"
 
+#include <QLineEdit>
+#include <QTest>
+
 namespace snipstack::testing {
 namespace {
 
@@ -67,6 +70,31 @@ TEST_F(TextEditorViewTest, EmptyTextCannotBeSaved) {
     EXPECT_FALSE(view->saveButton()->isEnabled());
     view->state().textView()->setPlainText("Again");
     EXPECT_TRUE(view->saveButton()->isEnabled());
+}
+
+TEST_F(TextEditorViewTest, EscapeClosesTheFindBarBeforeItCancelsTheEditor) {
+    openOnCopiedRtf();
+    view->state().textView()->setPlainText("one two one");
+    view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    QTest::keyClick(view->state().textView(), Qt::Key_F, Qt::ControlModifier);
+    auto* field = view->findChild<QLineEdit*>();
+    ASSERT_TRUE(field->isVisible());
+    QTest::keyClicks(field, "one");
+    QTest::keyClick(field, Qt::Key_Return);
+    QTest::keyClick(field, Qt::Key_Return);
+    // Past the last match the search wraps around to the first.
+    EXPECT_EQ(view->state().textView()->textCursor().selectionStart(), 0);
+
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_FALSE(field->isVisible());
+    // A button's shortcut clicks it a moment later.
+    runEventsFor(std::chrono::milliseconds(300));
+    EXPECT_TRUE(view->isVisible());
+    QTest::keyClick(view->state().textView(), Qt::Key_Escape);
+    EXPECT_TRUE(waitUntil([&] { return !view->isVisible(); }));
+    EXPECT_EQ(workspace.activated.size(), 1u);
+    EXPECT_EQ(model->items().size(), 1u);
 }
 
 } // namespace
