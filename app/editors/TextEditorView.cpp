@@ -155,6 +155,7 @@ void TextEditorView::showTypingFormat(const QTextCharFormat& format) {
 }
 
 void TextEditorView::saveAndClose() {
+    // Saved once, should Save be pressed again before the window is gone.
     if (!saved_) {
         const QTextEdit& text = *state_->textView();
         saved_ = state_->isRich() ? model_.insertEditedRichText(richTextDraft(*text.document()))

@@ -19,8 +19,7 @@ class TextFindBar;
 class TextEditorView final : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int width = 620;
-    static constexpr int height = 460;
+    static constexpr QSize contentSize{620, 460};
 
     // Takes `state` over.
     TextEditorView(AppModel& model, TextEditorState* state, QWidget* parent = nullptr);

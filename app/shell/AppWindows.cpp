@@ -151,8 +151,10 @@ void AppWindows::showTextEditor(const QString& identifier, TextEditorState* stat
     }
     // Replaced without closing: the new editor is the one that hands the focus back when it closes.
     delete window(identifier);
-    QWidget* window = frameWindow({new TextEditorView(*model_, state), tr("Edit Text"),
-                                   QSize(TextEditorView::width, TextEditorView::height)});
+    // Editors are deleted when closed; their keys go with them.
+    std::erase_if(windows_, [](const auto& entry) { return entry.second.isNull(); });
+    QWidget* window =
+        frameWindow({new TextEditorView(*model_, state), tr("Edit Text"), TextEditorView::contentSize});
     window->setAttribute(Qt::WA_DeleteOnClose, true);
     windows_[identifier] = window;
     bringForward(window);

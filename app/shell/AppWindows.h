@@ -15,8 +15,9 @@ class AppModel;
 class TextEditorState;
 
 // The program's own windows by identifier: made on first request, centred, kept when closed, and
-// brought to the front through the window manager each time they are asked for. Also makes the tray
-// icon and the panel for the model, and keeps every window in the theme and look the user chose.
+// brought to the front through the window manager each time they are asked for. Text editors are the
+// exception: each opens afresh on what it edits and is gone when closed. Also makes the tray icon and
+// the panel for the model, and keeps every window in the theme and look the user chose.
 class AppWindows final : public QObject, public WindowRegistry {
     Q_OBJECT
 public:
