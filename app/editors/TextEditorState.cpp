@@ -43,8 +43,9 @@ TextEditorState::~TextEditorState() {
 
 void TextEditorState::showRichText(std::unique_ptr<QTextDocument> formatted) {
     fitImagesToWidth(*formatted, attachmentWidthLimit);
-    const bool lightText =
-        !formatted->isEmpty() && RichTextPreviews::textLuminance(*formatted) > lightTextThreshold;
+    // Light text gets a dark page, as in the panel's previews.
+    const bool lightText = !formatted->isEmpty() &&
+                           RichTextPreviews::textLuminance(*formatted) > RichTextPreviews::lightTextThreshold;
     QPalette palette = textView_->palette();
     const QColor page = lightText
                             ? QColor::fromRgbF(darkBackgroundWhite, darkBackgroundWhite, darkBackgroundWhite)

@@ -18,8 +18,6 @@ public:
     static constexpr qreal attachmentWidthLimit = 500;
     static constexpr qreal textInset = 10;
     static constexpr qreal plainFontPoints = 13;
-    // Above this average relative luminance, text counts as light and gets a dark page.
-    static constexpr double lightTextThreshold = 0.6;
     static constexpr double darkBackgroundWhite = 0.12;
 
     // Rich exactly when `formatted` is given; its document moves into the text view.
