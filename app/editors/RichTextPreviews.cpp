@@ -1,10 +1,10 @@
 #include "app/editors/RichTextPreviews.h"
 
+#include "app/editors/ImageFitting.h"
 #include "app/system/richtext/FormattedText.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
-#include <QImageReader>
 #include <QPainter>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -24,39 +24,6 @@ void shorten(QTextDocument& document) {
     cursor.setPosition(RichTextPreviews::maxCharacters);
     cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
-}
-
-// Scales down images wider than the picture, keeping their proportions.
-void fitImages(QTextDocument& document, qreal width) {
-    for (auto block = document.begin(); block != document.end(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const auto fragment = it.fragment();
-            if (!fragment.charFormat().isImageFormat()) {
-                continue;
-            }
-            auto format = fragment.charFormat().toImageFormat();
-            QSizeF size(format.width(), format.height());
-            if (size.width() <= 0 || size.height() <= 0) {
-                const auto resource = document.resource(QTextDocument::ImageResource, QUrl(format.name()));
-                if (resource.userType() == QMetaType::QByteArray) {
-                    auto bytes = resource.toByteArray();
-                    QBuffer buffer(&bytes);
-                    size = QImageReader(&buffer).size();
-                } else {
-                    size = resource.value<QImage>().size();
-                }
-            }
-            if (size.width() <= width || size.height() <= 0) {
-                continue;
-            }
-            format.setWidth(width);
-            format.setHeight(std::round(size.height() * width / size.width()));
-            QTextCursor cursor(&document);
-            cursor.setPosition(fragment.position());
-            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
-            cursor.setCharFormat(format);
-        }
-    }
 }
 
 } // namespace
@@ -84,7 +51,7 @@ QImage RichTextPreviews::draw(QTextDocument& document) {
     shorten(document);
     document.setDocumentMargin(6);
     document.setTextWidth(width);
-    fitImages(document, width - 2 * document.documentMargin());
+    fitImagesToWidth(document, width - 2 * document.documentMargin());
     const bool lightText = textLuminance(document) > lightTextThreshold;
     const int height = std::clamp(static_cast<int>(std::ceil(document.size().height())), 1, maxHeight);
     QImage image(width, height, QImage::Format_ARGB32_Premultiplied);

@@ -1,5 +1,6 @@
 #include "app/shell/AppWindows.h"
 
+#include "app/editors/TextEditorView.h"
 #include "app/model/AppModel.h"
 #include "app/panel/PanelController.h"
 #include "app/shell/LookWindow.h"
@@ -7,7 +8,10 @@
 #include "app/shell/StatusItemController.h"
 #include "app/shell/WindowContents.h"
 #include "app/system/LogCategories.h"
+#include "app/system/clipboard/PasteboardMonitor.h"
 #include "app/system/desktop/WindowManager.h"
+#include "app/system/richtext/FormattedText.h"
+#include "core/values/Uuid.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -87,10 +91,15 @@ QWidget* AppWindows::makeWindow(const QString& identifier) {
     if (!content.widget) {
         return nullptr;
     }
-    auto* window = new LookWindow(content.widget);
-    window->setWindowTitle(content.title);
+    QWidget* window = frameWindow(content);
     // Kept when closed, so that showing it again finds it as the user left it.
     window->setAttribute(Qt::WA_DeleteOnClose, false);
+    return window;
+}
+
+QWidget* AppWindows::frameWindow(const WindowContent& content) {
+    auto* window = new LookWindow(content.widget);
+    window->setWindowTitle(content.title);
     auto* close = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), window);
     connect(close, &QShortcut::activated, window, &QWidget::close);
     if (content.size.isValid()) {
@@ -123,8 +132,32 @@ void AppWindows::bringForward(QWidget* window) {
     windowManager::activate(window->winId());
 }
 
-void AppWindows::openTextEditor(const ClipItem&, const ClipPayload&) {
-    qCWarning(desktopLog, "The text editor is not part of this build yet");
+void AppWindows::openTextEditor(const ClipItem& item, const ClipPayload& payload) {
+    const QString text = QString::fromStdString(PasteboardMonitor::plainText(payload).value_or(item.text));
+    showTextEditor(QStringLiteral("edit-") + QString::fromStdString(item.id.string()),
+                   new TextEditorState(text, formattedText(payload)));
+}
+
+void AppWindows::openTextEditor(const QString& text) {
+    showTextEditor(QStringLiteral("edit-text-") + QString::fromStdString(Uuid::random().string()),
+                   new TextEditorState(text, nullptr));
+}
+
+void AppWindows::showTextEditor(const QString& identifier, TextEditorState* state) {
+    if (!model_) {
+        qCWarning(desktopLog, "No editor opens before the model is running");
+        delete state;
+        return;
+    }
+    // Replaced without closing: the new editor is the one that hands the focus back when it closes.
+    delete window(identifier);
+    // Editors are deleted when closed; their keys go with them.
+    std::erase_if(windows_, [](const auto& entry) { return entry.second.isNull(); });
+    QWidget* window =
+        frameWindow({new TextEditorView(*model_, state), tr("Edit Text"), TextEditorView::contentSize});
+    window->setAttribute(Qt::WA_DeleteOnClose, true);
+    windows_[identifier] = window;
+    bringForward(window);
 }
 
 void AppWindows::openImageEditor(const ClipItem&, const Bytes&) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/model/WindowRegistry.h"
+#include "app/shell/WindowContents.h"
 
 #include <QObject>
 #include <QPointer>
@@ -11,10 +12,12 @@
 namespace snipstack {
 
 class AppModel;
+class TextEditorState;
 
 // The program's own windows by identifier: made on first request, centred, kept when closed, and
-// brought to the front through the window manager each time they are asked for. Also makes the tray
-// icon and the panel for the model, and keeps every window in the theme and look the user chose.
+// brought to the front through the window manager each time they are asked for. Text editors are the
+// exception: each opens afresh on what it edits and is gone when closed. Also makes the tray icon and
+// the panel for the model, and keeps every window in the theme and look the user chose.
 class AppWindows final : public QObject, public WindowRegistry {
     Q_OBJECT
 public:
@@ -39,9 +42,15 @@ public:
     bool isFirstRunVisible() const override { return isWindowVisible(onboarding); }
     void openTextEditor(const ClipItem& item, const ClipPayload& payload) override;
     void openImageEditor(const ClipItem& item, const Bytes& image) override;
+    // An editor on a text that is no entry (yet), saved as a new one.
+    void openTextEditor(const QString& text);
 
 private:
     QWidget* makeWindow(const QString& identifier);
+    // A window in our look around `content`, centred on the screen under the pointer.
+    QWidget* frameWindow(const WindowContent& content);
+    // Closes an editor already open under `identifier` first.
+    void showTextEditor(const QString& identifier, TextEditorState* state);
     void bringForward(QWidget* window);
     void applyLook();
 

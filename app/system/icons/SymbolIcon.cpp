@@ -27,6 +27,7 @@ struct Symbol {
 constexpr std::array symbols{
     Symbol{"arrow.down.and.line.horizontal.and.arrow.up", "view-restore"},
     Symbol{"arrow.up.and.line.horizontal.and.arrow.down", "view-fullscreen"},
+    Symbol{"bold", "format-text-bold"},
     Symbol{"checkmark.circle.fill", nullptr},
     Symbol{"doc", "text-x-generic"},
     Symbol{"doc.on.clipboard", "edit-paste"},
@@ -35,11 +36,13 @@ constexpr std::array symbols{
     Symbol{"eye.fill", "view-visible"},
     Symbol{"eye.slash", "view-hidden"},
     Symbol{"gearshape", "preferences-system"},
+    Symbol{"italic", "format-text-italic"},
     Symbol{"lock.fill", "changes-prevent"},
     Symbol{"lock.shield", "security-high"},
     Symbol{"magnifyingglass", "edit-find"},
     Symbol{"photo", "image-x-generic"},
     Symbol{"pin.fill", "view-pin"},
+    Symbol{"underline", "format-text-underline"},
     Symbol{"xmark.circle.fill", "window-close"},
 };
 
