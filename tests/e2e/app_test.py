@@ -250,6 +250,41 @@ class AppTest(unittest.TestCase):
         self.assertEqual(self.launch(home, "--toggle").wait(10), 0)
         self.assertTrue(wait_for(lambda: not visible_panel()), "--toggle did not close the panel")
 
+    def test_formatted_text_with_an_image_is_edited_and_saved_as_a_new_entry(self):
+        home, snipstack = self.start(set_up=True)
+        self.assertTrue(home.wait_until_settled(), "no store was made")
+        # A one-pixel PNG, as a web page's inline image.
+        pixel = ("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAADElEQVR4nGP4z8AAAAMBAQDJ/pLvAAAAAElFTkSuQmCC")
+        html = f'<p>hello <img src="data:image/png;base64,{pixel}" width="8" height="8"> world</p>'
+        before = home.stored_records()
+        self.copy("text/html", html, "text/plain", "hello world")
+        self.assertTrue(wait_for(lambda: home.stored_records() > before), "the copy was not kept")
+
+        xdotool("key", "--clearmodifiers", "shift+super+v")
+        panel = wait_for(visible_panel)
+        self.assertTrue(panel, "the shortcut did not open the panel")
+        xdotool("mousemove", str(panel["X"] + 150), str(panel["Y"] + 110), "click", "3")
+        time.sleep(0.5)
+        xdotool("key", "Down", "Return")
+        editor = wait_for(lambda: window_named("Edit Text"))
+        self.assertTrue(editor, "Edit… opened no editor")
+        xdotool("windowactivate", "--sync", editor)
+        before = home.stored_records()
+        xdotool("key", "--clearmodifiers", "ctrl+a", "ctrl+b", "ctrl+s")
+        self.assertTrue(wait_for(lambda: not window_named("Edit Text")), "Save did not close the editor")
+        self.assertTrue(wait_for(lambda: home.stored_records() > before), "the edit was not kept")
+
+        # The new entry is at the top: pasting it puts its representations on the clipboard.
+        time.sleep(0.4)
+        if not visible_panel():
+            xdotool("key", "--clearmodifiers", "shift+super+v")
+        self.assertTrue(wait_for(visible_panel))
+        xdotool("key", "Return")
+        self.assertTrue(wait_for(lambda: b"\\b" in (clipboard("text/rtf") or b"")), "the saved RTF is not bold")
+        self.assertIn(b"data:image/png;base64,", clipboard("text/html") or b"")
+        plain = clipboard() or b""
+        self.assertTrue(plain.startswith(b"hello") and "\ufffc".encode() not in plain, plain)
+
     def test_a_set_up_copy_keeps_copies_opens_settings_and_quits_from_the_tray(self):
         home, first = self.start(set_up=True)
         self.assertTrue(wait_for(tray_icon), "no tray icon")
