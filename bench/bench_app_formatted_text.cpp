@@ -1,13 +1,19 @@
 // What reading formatted text costs: a 2 MiB RTF of text and photos and a 2 MiB HTML page read as
-// formatted text (bounded to 300 ms each), and the rich preview of an everyday entry (20 ms) and of
-// the largest entry read.
+// formatted text (bounded to 300 ms each), the rich preview of an everyday entry (20 ms) and of
+// the largest entry read, and the text editor opened on a 1 MB entry up to its first paint (150 ms).
 #include "app/editors/RichTextPreviews.h"
+#include "app/editors/TextEditorState.h"
+#include "app/editors/TextEditorView.h"
 #include "app/system/richtext/FormattedText.h"
+#include "bench/ModelBench.h"
 #include "bench/RunBenchmarks.h"
 #include "core/richtext/RtfWriter.h"
+#include "tests/support/MemoryPasteboard.h"
 
+#include <QApplication>
 #include <QBuffer>
-#include <QGuiApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QImage>
 #include <benchmark/benchmark.h>
 #include <random>
@@ -134,12 +140,55 @@ void richPreview2MiB(benchmark::State& state) {
 }
 BENCHMARK(richPreview2MiB)->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true);
 
+// Catches the text view's first paint.
+class FirstPaint final : public QObject {
+public:
+    QEventLoop loop;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
+
+void editorOpens1MB(benchmark::State& state) {
+    static const auto rtf = largeRtf(2, 400, 1024 * 1024);
+    const auto payload = payloadOf("public.rtf", rtf);
+    bench::TemporaryFolder folder;
+    MemoryPasteboard pasteboard;
+    testing::FakeWorkspace workspace;
+    InMemoryKeyVault vault;
+    bench::NoUserInterface ui;
+    const auto model = bench::makeModel(QString::fromStdString((folder.path / "settings.ini").string()),
+                                        pasteboard, workspace, vault, ui, folder.path / "data");
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        auto* editorState = new TextEditorState(QStringLiteral("plain"), formattedText(payload));
+        TextEditorView view(*model, editorState);
+        view.resize(TextEditorView::contentSize);
+        FirstPaint painted;
+        editorState->textView()->viewport()->installEventFilter(&painted);
+        view.show();
+        painted.loop.exec();
+        state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
+    }
+}
+BENCHMARK(editorOpens1MB)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    QGuiApplication application(argc, argv);
+    QApplication application(argc, argv);
     return snipstack::bench::runBenchmarks(argc, argv);
 }
