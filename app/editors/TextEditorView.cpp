@@ -9,7 +9,6 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QShortcut>
 #include <QVBoxLayout>
 
@@ -27,23 +26,6 @@ QLabel* note(const QString& text, QWidget* parent) {
     font.setPointSizeF(font.pointSizeF() * 0.9);
     label->setFont(font);
     return label;
-}
-
-// The symbol in the bar's text colour, so that it reads on a light or a dark theme.
-QIcon tinted(const QIcon& symbol, const QPalette& palette) {
-    QIcon icon;
-    for (const auto& [group, mode] :
-         {std::pair{QPalette::Active, QIcon::Normal}, {QPalette::Disabled, QIcon::Disabled}}) {
-        for (const int side : {16, 32}) {
-            QPixmap pixmap = symbol.pixmap(side, side);
-            QPainter painter(&pixmap);
-            painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-            painter.fillRect(pixmap.rect(), palette.color(group, QPalette::ButtonText));
-            painter.end();
-            icon.addPixmap(pixmap, mode);
-        }
-    }
-    return icon;
 }
 
 QFrame* separator(QWidget* parent) {
@@ -133,10 +115,13 @@ QWidget* TextEditorView::makeBottomBar() {
 }
 
 void TextEditorView::tintSymbols() {
+    // The symbols in the bar's text colour, so that they read on a light or a dark theme.
     for (QToolButton* button : {bold_, italic_, underline_}) {
         if (button) {
             const QString symbol = button->property(symbolProperty).toString();
-            button->setIcon(tinted(symbolIcon(symbol.toStdString()), palette()));
+            button->setIcon(tintedSymbol(symbol.toStdString(),
+                                         palette().color(QPalette::Active, QPalette::ButtonText),
+                                         palette().color(QPalette::Disabled, QPalette::ButtonText)));
         }
     }
 }

@@ -333,7 +333,8 @@ private:
     void keepClipboard();
     void keepOnRequest(std::function<void(bool kept)> done);
     void settleKeeping();
-    bool lastCaptureIsStored() const;
+    // The entry the last content read became, if it was taken in and is still stored.
+    std::optional<ClipItem> lastCapturedEntry() const;
     void forgetKeptIfDeleted();
 
     void startTextRecognition();

@@ -17,12 +17,12 @@ void AppModel::keepClipboard() {
         keepPending_ = true;
         return;
     }
-    if (environment_.pasteboard.ownedByAnotherProgram() || !lastCaptureIsStored()) {
+    if (environment_.pasteboard.ownedByAnotherProgram()) {
         return;
     }
-    const auto kept = std::ranges::find(items_, *monitor_.lastCapturedHash(), &ClipItem::contentHash);
+    const std::optional<ClipItem> kept = lastCapturedEntry();
     // Written as a paste writes, so the monitor does not take it in again; the entry stays in place.
-    if (!guarded([&] { monitor_.write(history_->payload(kept->id), kept->kind); })) {
+    if (!kept || !guarded([&] { monitor_.write(history_->payload(kept->id), kept->kind); })) {
         return;
     }
     keptID_ = kept->id;
@@ -43,7 +43,7 @@ void AppModel::keepOnRequest(std::function<void(bool kept)> done) {
         saveRequests_.push_back(std::move(done));
         return;
     }
-    done(lastCaptureIsStored());
+    done(lastCapturedEntry().has_value());
 }
 
 void AppModel::settleKeeping() {
@@ -51,16 +51,20 @@ void AppModel::settleKeeping() {
         return;
     }
     for (auto& done : std::exchange(saveRequests_, {})) {
-        done(lastCaptureIsStored());
+        done(lastCapturedEntry().has_value());
     }
     if (keepPending_) {
         keepClipboard();
     }
 }
 
-bool AppModel::lastCaptureIsStored() const {
+std::optional<ClipItem> AppModel::lastCapturedEntry() const {
     const auto& hash = monitor_.lastCapturedHash();
-    return hash && std::ranges::find(items_, *hash, &ClipItem::contentHash) != items_.end();
+    if (!hash) {
+        return std::nullopt;
+    }
+    const auto entry = std::ranges::find(items_, *hash, &ClipItem::contentHash);
+    return entry == items_.end() ? std::nullopt : std::optional(*entry);
 }
 
 // What we offer goes with the entry: a cleared history leaves nothing to paste.

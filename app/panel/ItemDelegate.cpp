@@ -2,7 +2,7 @@
 
 #include "app/panel/ItemListModel.h"
 #include "app/panel/ItemText.h"
-#include "app/panel/SymbolPixmap.h"
+#include "app/system/icons/SymbolIcon.h"
 
 #include <QPainter>
 #include <QPainterPath>

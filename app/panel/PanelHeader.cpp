@@ -1,7 +1,7 @@
 #include "app/panel/PanelHeader.h"
 
 #include "app/panel/ItemText.h"
-#include "app/panel/SymbolPixmap.h"
+#include "app/system/icons/SymbolIcon.h"
 
 #include <QActionGroup>
 #include <QEvent>

@@ -1,6 +1,6 @@
 #include "app/panel/SearchField.h"
 
-#include "app/panel/SymbolPixmap.h"
+#include "app/system/icons/SymbolIcon.h"
 
 #include <QInputMethodEvent>
 

@@ -1,6 +1,5 @@
 #include "app/panel/ShieldCard.h"
 
-#include "app/panel/SymbolPixmap.h"
 #include "app/system/icons/SymbolIcon.h"
 
 #include <QPainter>

@@ -1,6 +1,6 @@
 #include "app/panel/StateMessage.h"
 
-#include "app/panel/SymbolPixmap.h"
+#include "app/system/icons/SymbolIcon.h"
 
 #include <QEvent>
 #include <QVBoxLayout>

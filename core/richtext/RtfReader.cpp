@@ -3,6 +3,7 @@
 #include "core/richtext/CodePages.h"
 #include "core/richtext/DocumentBuilder.h"
 #include "core/richtext/RtfControlWords.h"
+#include "core/values/HexDigit.h"
 
 #include <algorithm>
 #include <cctype>
@@ -58,19 +59,6 @@ struct NextGraphic {
 constexpr std::size_t maxFieldInstruction = 4096;
 constexpr std::string_view objectReplacement = "\xEF\xBF\xBC";
 constexpr std::string_view notSign = "\xC2\xAC";
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 bool isLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -289,7 +277,7 @@ private:
     void pictureBytes(std::string_view hex) {
         auto& picture = pictures_[static_cast<std::size_t>(state().picture)];
         for (const char c : hex) {
-            const int value = hexValue(c);
+            const int value = hexDigitValue(c);
             if (value < 0) {
                 continue;
             }
@@ -382,8 +370,8 @@ private:
             return;
         }
         if (c == '\'') {
-            const int high = pos_ < in_.size() ? hexValue(in_[pos_]) : -1;
-            const int low = pos_ + 1 < in_.size() ? hexValue(in_[pos_ + 1]) : -1;
+            const int high = pos_ < in_.size() ? hexDigitValue(in_[pos_]) : -1;
+            const int low = pos_ + 1 < in_.size() ? hexDigitValue(in_[pos_ + 1]) : -1;
             if (high < 0 || low < 0) {
                 return;
             }

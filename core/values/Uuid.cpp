@@ -1,5 +1,7 @@
 #include "core/values/Uuid.h"
 
+#include "core/values/HexDigit.h"
+
 #include <openssl/rand.h>
 #include <stdexcept>
 
@@ -16,19 +18,6 @@ Uuid Uuid::random() {
 }
 
 namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 bool isHyphenPosition(std::size_t i) {
     return i == 8 || i == 13 || i == 18 || i == 23;
@@ -49,7 +38,7 @@ std::optional<Uuid> Uuid::parse(std::string_view text) {
             }
             continue;
         }
-        int value = hexValue(text[i]);
+        int value = hexDigitValue(text[i]);
         if (value < 0) {
             return std::nullopt;
         }
