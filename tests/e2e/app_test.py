@@ -250,6 +250,35 @@ class AppTest(unittest.TestCase):
         self.assertEqual(self.launch(home, "--toggle").wait(10), 0)
         self.assertTrue(wait_for(lambda: not visible_panel()), "--toggle did not close the panel")
 
+    def test_an_image_is_found_by_the_words_in_it(self):
+        home, snipstack = self.start(set_up=True)
+        self.assertTrue(home.wait_until_settled(), "no store was made")
+        before = home.stored_records()
+        owner = subprocess.Popen([OWNER, "--serve-image-text", "Quarterly invoice"], stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL)
+        self.addCleanup(self.stop, owner)
+        self.assertTrue(wait_for(lambda: home.stored_records() > before), "the image was not kept")
+        before = home.stored_records()
+        self.copy("text/plain", "something else")
+        self.assertTrue(wait_for(lambda: home.stored_records() > before), "the text was not kept")
+
+        # Its recognised text finds the image, which Alt+Return puts back on the clipboard.
+        def found():
+            xdotool("key", "--clearmodifiers", "shift+super+v")
+            if not wait_for(visible_panel):
+                return False
+            xdotool("type", "--delay", "20", "quarterly")
+            time.sleep(0.3)
+            xdotool("key", "alt+Return")
+            if (wait_for(lambda: clipboard("image/png"), timeout=2) or b"").startswith(b"\x89PNG"):
+                return True
+            xdotool("key", "Escape")
+            wait_for(lambda: not visible_panel())
+            time.sleep(0.4)
+            return False
+
+        self.assertTrue(wait_for(found, timeout=30, interval=0.5), "the image's words did not find it")
+
     def test_formatted_text_with_an_image_is_edited_and_saved_as_a_new_entry(self):
         home, snipstack = self.start(set_up=True)
         self.assertTrue(home.wait_until_settled(), "no store was made")

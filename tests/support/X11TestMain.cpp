@@ -1,6 +1,7 @@
 // The X11 integration tests, each run against a private Xvfb. Started with --serve-clipboard
-// MIME TEXT... or --serve-image WIDTH HEIGHT, the program is instead another program that copies:
-// it owns the clipboard with those types, or an image as Qt offers one, until something else takes it.
+// MIME TEXT..., --serve-image WIDTH HEIGHT or --serve-image-text TEXT, the program is instead another
+// program that copies: it owns the clipboard with those types, or an image (a pattern, or the text
+// drawn black on white) as Qt offers one, until something else takes it.
 // With --serve-clipboard-until-eof it also quits as a program quits normally once its standard input
 // ends, handing its clipboard to a clipboard manager if one runs.
 #include "tests/support/Xvfb.h"
@@ -9,6 +10,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
+#include <QPainter>
 #include <QSocketNotifier>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -28,6 +30,14 @@ int serveClipboard(int argc, char** argv) {
                 line[x] = qRgb(x % 256, y % 256, (x ^ y) % 256);
             }
         }
+        data->setImageData(image);
+    } else if (std::string_view(argv[1]) == "--serve-image-text" && argc == 3) {
+        QImage image(640, 140, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setFont(QFont("DejaVu Sans", 36));
+        painter.drawText(image.rect(), Qt::AlignCenter, QString::fromUtf8(argv[2]));
+        painter.end();
         data->setImageData(image);
     }
     for (int i = 2; i + 1 < argc && !data->hasImage(); i += 2) {
@@ -58,7 +68,7 @@ int serveClipboard(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (argc > 1 && (std::string_view(argv[1]).starts_with("--serve-clipboard") ||
-                     std::string_view(argv[1]) == "--serve-image")) {
+                     std::string_view(argv[1]).starts_with("--serve-image"))) {
         return serveClipboard(argc, argv);
     }
     ::testing::InitGoogleTest(&argc, argv);

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QRegularExpression>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -46,6 +47,11 @@ Bytes interlacedPng(const QImage& image) {
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     return out;
+}
+
+long threadCount() {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                         std::filesystem::directory_iterator());
 }
 
 // Colours and transparency that differ from pixel to pixel, so that a misplaced pixel shows.
@@ -242,9 +248,12 @@ TEST(TextRecognitionTest, ReadsWordsOnLightDarkAndGreyPanelsWhereTheyAre) {
                                {"you", {340, 200}},
                                {"copy", {640, 200}}},
                               drawn);
+    const long threadsBefore = threadCount();
     const std::optional<RecognizedText> read = recognizeTextIn(encoded(image, "PNG"));
     ASSERT_TRUE(read);
     expectEachWordOnceInPlace(*read, drawn);
+    // Tesseract's OpenMP regions run on the calling thread: no team of threads is started for them.
+    EXPECT_EQ(threadCount(), threadsBefore);
     // Line by line, top to bottom.
     EXPECT_EQ(QString::fromStdString(read->text).split(QRegularExpression("\\s+")),
               QStringList({"Clipboard", "history", "keeps", "everything", "you", "copy"}));
