@@ -75,10 +75,13 @@ std::string largeRtf(std::size_t photos, int side, std::size_t target) {
     return rtf;
 }
 
-std::string largeHtml(std::size_t target) {
+// A page of paragraphs with bold, italic and a link each; with `ids`, every paragraph has one too, as
+// pages whose sections can be linked to have.
+std::string largeHtml(std::size_t target, bool ids = false) {
     std::string html = "<html><body><table border=1><tr><td>A</td><td>B</td></tr></table>";
     for (int i = 0;; ++i) {
-        const auto paragraph = "<p><b>Paragraph " + std::to_string(i) +
+        const auto paragraph = (ids ? "<p id=\"s" + std::to_string(i) + "\">" : std::string("<p>")) +
+                               "<b>Paragraph " + std::to_string(i) +
                                ":</b> a page's text with <i>emphasis</i>, accents (café, naïve) and "
                                "<a href=\"https://example.com/" +
                                std::to_string(i) + "\">a link</a>.</p>\n";
@@ -117,6 +120,12 @@ void html2MiB(benchmark::State& state) {
     readFormatted(state, "public.html", html);
 }
 BENCHMARK(html2MiB)->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true);
+
+void html2MiBWithIds(benchmark::State& state) {
+    static const auto html = largeHtml(maxFormattedBytes, true);
+    readFormatted(state, "public.html", html);
+}
+BENCHMARK(html2MiBWithIds)->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true);
 
 // A few formatted paragraphs and a small picture, as most copies from a word processor are.
 void richPreview(benchmark::State& state) {

@@ -4,6 +4,7 @@
 #include "app/system/richtext/ResourceDocument.h"
 #include "app/system/richtext/TextDocumentConversion.h"
 #include "core/richtext/FlatRtfd.h"
+#include "core/richtext/HtmlAnchorNames.h"
 #include "core/richtext/RtfReader.h"
 
 namespace snipstack {
@@ -18,7 +19,8 @@ std::unique_ptr<QTextDocument> fromHtml(std::string_view html, const std::string
                                         ResourceDocument::Subresources subresources) {
     auto document = std::make_unique<ResourceDocument>(std::move(subresources));
     document->setBaseUrl(QUrl(QString::fromStdString(baseUrl)));
-    document->setHtml(QString::fromUtf8(html.data(), static_cast<qsizetype>(html.size())));
+    const std::string kept = richtext::withoutManyAnchorNames(html);
+    document->setHtml(QString::fromUtf8(kept.data(), static_cast<qsizetype>(kept.size())));
     return document;
 }
 

@@ -5,6 +5,7 @@
 #include "tests/app/system/richtext/RichTextSupport.h"
 
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextImageFormat>
 #include <gtest/gtest.h>
 
@@ -52,6 +53,26 @@ TEST(FormattedText, TakesTheFirstUsableRepresentationInOrder) {
                                               {"WebResourceMIMEType", "text/html"}}}};
     const auto archived = std::string(viewOf(plist::encode(archive)));
     EXPECT_EQ(textOf(payload({{"public.rtf", rtf}, {"com.apple.webarchive", archived}})), "Web");
+}
+
+// A page with thousands of anchors would take Qt seconds to read; without them it reads the same.
+TEST(FormattedText, PagesWithManyAnchorsKeepTheirTextAndLinks) {
+    std::string html;
+    std::string plain;
+    for (int i = 0; i < 600; ++i) {
+        const std::string n = std::to_string(i);
+        html += "<p id=\"s" + n + "\">Section " + n + " <a name=\"n" + n + "\" href=\"https://example.org/" +
+                n + "\">link</a></p>";
+        plain += (i ? "\n" : "") + std::string("Section ") + n + " link";
+    }
+    const auto document = formattedText(payload({{"public.html", html}}));
+    ASSERT_TRUE(document);
+    EXPECT_EQ(document->toPlainText().toStdString(), plain);
+    QTextCursor cursor(document.get());
+    cursor.movePosition(QTextCursor::End);
+    const QTextCharFormat link = cursor.charFormat();
+    EXPECT_EQ(link.anchorHref(), "https://example.org/599");
+    EXPECT_TRUE(link.anchorNames().isEmpty());
 }
 
 // Images come from data URLs and the archive only: a remote or local file is never read.
