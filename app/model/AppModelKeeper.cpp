@@ -17,6 +17,15 @@ void AppModel::keepClipboard() {
         keepPending_ = true;
         return;
     }
+    // Changes not yet read are read first: a copy whose program quit before it was read must not
+    // be answered with an older entry.
+    if (monitor_.lastChangeCount != environment_.pasteboard.changeCount()) {
+        monitor_.poll();
+        if (monitor_.isReading()) {
+            keepPending_ = true;
+            return;
+        }
+    }
     if (environment_.pasteboard.ownedByAnotherProgram()) {
         return;
     }

@@ -83,6 +83,7 @@ void PasteboardMonitor::poll() {
     reading->front = workspace_.frontmostApplication();
     reading->skipMarked = !skipConfidential || skipConfidential();
     reading->afterFirstPoll = previous != -1;
+    reading->coversSeveralChanges = previous != -1 && count - previous > 1;
     newestChange_ = reading->change;
     {
         const std::lock_guard lock(mutex_);
@@ -101,6 +102,9 @@ void PasteboardMonitor::read(Reading& reading) {
         finished.newScreenshot = reading.afterFirstPoll && finished.draft &&
                                  finished.draft->kind == ClipKind::image &&
                                  firstItemTypes == std::vector<std::string>{std::string(PasteboardType::png)};
+        finished.missedContent = reading.coversSeveralChanges;
+    } else {
+        finished.missedContent = true;
     }
     reading.content.reset();
     {
@@ -119,8 +123,12 @@ void PasteboardMonitor::deliver() {
         underway_ -= ready.size();
     }
     for (Finished& finished : ready) {
+        // An empty clipboard (its owner gone) leaves the last capture as what it held, unless
+        // something else was on it since, unread.
         if (finished.hadContent) {
             lastCapturedHash_ = finished.draft ? std::optional(finished.draft->contentHash) : std::nullopt;
+        } else if (finished.missedContent) {
+            lastCapturedHash_.reset();
         }
         if (!finished.draft || !onCapture) {
             continue;

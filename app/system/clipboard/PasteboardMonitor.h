@@ -98,12 +98,17 @@ private:
         std::optional<RunningApplication> front;
         bool skipMarked = true;
         bool afterFirstPoll = false;
+        // More than one change since the last poll: something may have come and gone unread.
+        bool coversSeveralChanges = false;
     };
     struct Finished {
         std::optional<ClipDraft> draft;
         bool newScreenshot = false;
         // The clipboard held something, taken in or not.
         bool hadContent = false;
+        // Content was on the clipboard that this reading did not see: a later change came first, or
+        // a copy came and went between polls.
+        bool missedContent = false;
     };
 
     void read(Reading& reading);

@@ -236,6 +236,13 @@ TEST_F(AppModelActionsTest, WhatAProgramCopiedOutlivesItUnlessItWasNeverKept) {
     model->monitor().waitForCaptures();
     EXPECT_EQ(clipboardText(pasteboard), "");
 
+    // A copy whose owner quits before it is read leaves nothing: the newest entry is older than it.
+    copyElsewhere("seen");
+    pasteboard.setContent({.representations = {{std::string(PasteboardType::plainText), bytesOf("unseen")}}});
+    pasteboard.ownerQuits();
+    model->monitor().waitForCaptures();
+    EXPECT_EQ(clipboardText(pasteboard), "");
+
     // A quitting owner that hands its content over hears that it is kept.
     copyElsewhere("handed over");
     std::optional<bool> kept;
