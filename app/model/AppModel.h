@@ -208,6 +208,10 @@ public:
     std::optional<ClipItem> insertEditedRichText(const std::optional<ClipDraft>& draft);
     std::optional<ClipItem> insertEditedImage(const Bytes& png);
     void editorClosed(const std::optional<ClipItem>& newItem);
+    // The image editor's text recognition, off the main thread.
+    QFuture<std::optional<RecognizedText>> recognizeText(Bytes image) {
+        return environment_.desktop.recognizeText(std::move(image));
+    }
 
     std::optional<QImage> thumbnailImage(const Uuid& id);
     std::optional<QIcon> appIcon(const std::optional<std::string>& bundleID);

@@ -49,7 +49,8 @@ struct Tile {
 void recognizeTile(const TesseractEntryPoints& tesseract, const Tile& tile, int dotsPerInch,
                    std::vector<LineFragment>& fragments) {
     RecognizedLines lines;
-    switch (tesseract.recognize({tile.grey.data(), tile.area.width(), tile.area.height(), dotsPerInch}, lines)) {
+    switch (
+        tesseract.recognize({tile.grey.data(), tile.area.width(), tile.area.height(), dotsPerInch}, lines)) {
     case TileOutcome::recognized:
         collect(lines, tile.area.topLeft(), tile.share, tile.row, tile.column, fragments);
         break;
@@ -67,7 +68,8 @@ void recognizeTile(const TesseractEntryPoints& tesseract, const Tile& tile, int 
 class TiledRecognition {
 public:
     TiledRecognition(const TesseractEntryPoints& tesseract, GreyImageReader& reader)
-        : tesseract_(tesseract), reader_(reader), size_(reader.size()), rows_(tileSpans(size_.height(), maxTileHeight, tileOverlap)),
+        : tesseract_(tesseract), reader_(reader), size_(reader.size()),
+          rows_(tileSpans(size_.height(), maxTileHeight, tileOverlap)),
           columns_(tileSpans(size_.width(), maxTileWidth, tileOverlap)) {
         const int stated = reader.dotsPerInch();
         dotsPerInch_ = stated >= 70 && stated <= 1200 ? stated : screenDotsPerInch;
