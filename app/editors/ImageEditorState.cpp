@@ -25,11 +25,13 @@ namespace snipstack {
 
 namespace {
 
-std::optional<Bytes> encodePngImage(const QImage& image) {
+std::optional<Bytes> encodePngImage(QImage image) {
+    const bool opaque = !image.hasAlphaChannel();
+    // Converted in place when the image is not shared: no second copy of a large image.
     const QImage rgba =
-        image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888);
+        std::move(image).convertToFormat(opaque ? QImage::Format_RGBX8888 : QImage::Format_RGBA8888);
     return encodePng(std::span(rgba.constBits(), std::size_t(rgba.sizeInBytes())),
-                     PixelSize{rgba.width(), rgba.height()}, rgba.bytesPerLine(), !image.hasAlphaChannel());
+                     PixelSize{rgba.width(), rgba.height()}, rgba.bytesPerLine(), opaque);
 }
 
 } // namespace

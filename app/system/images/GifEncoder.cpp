@@ -25,8 +25,41 @@ bool isTransparent(QRgb pixel) {
     return qAlpha(pixel) < 128;
 }
 
+// The image's rows as straight-alpha QRgb, without a converted copy of the whole image: a screenshot
+// is 33 MB, and the editor holds it twice already while it saves.
+class Rows {
+public:
+    explicit Rows(const QImage& source)
+        : image_(source.format() == QImage::Format_RGB32 || source.format() == QImage::Format_ARGB32 ||
+                         source.format() == QImage::Format_ARGB32_Premultiplied
+                     ? source
+                     : source.convertToFormat(QImage::Format_ARGB32)),
+          premultiplied_(image_.format() == QImage::Format_ARGB32_Premultiplied),
+          row_(premultiplied_ ? std::size_t(image_.width()) : 0) {}
+
+    int width() const { return image_.width(); }
+    int height() const { return image_.height(); }
+    bool hasAlphaChannel() const { return image_.hasAlphaChannel(); }
+
+    const QRgb* row(int y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image_.constScanLine(y));
+        if (!premultiplied_) {
+            return line;
+        }
+        for (int x = 0; x < image_.width(); ++x) {
+            row_[std::size_t(x)] = qUnpremultiply(line[x]);
+        }
+        return row_.data();
+    }
+
+private:
+    QImage image_;
+    bool premultiplied_;
+    std::vector<QRgb> row_;
+};
+
 // The palette the image already has, when it has room for it (and for a transparent entry).
-bool exactPalette(const QImage& image, bool hasTransparency, Indexed& out) {
+bool exactPalette(Rows& image, bool hasTransparency, Indexed& out) {
     const int limit = hasTransparency ? paletteSize - 1 : paletteSize;
     std::unordered_map<QRgb, GifByteType> indices;
     indices.reserve(paletteSize * 2);
@@ -38,7 +71,7 @@ bool exactPalette(const QImage& image, bool hasTransparency, Indexed& out) {
     GifByteType previousIndex = 0;
     bool hasPrevious = false;
     for (int y = 0; y < image.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        const QRgb* line = image.row(y);
         for (int x = 0; x < image.width(); ++x) {
             const QRgb pixel = line[x];
             if (isTransparent(pixel)) {
@@ -71,12 +104,15 @@ bool exactPalette(const QImage& image, bool hasTransparency, Indexed& out) {
 }
 
 // Median cut over the opaque pixels (giflib's), then transparency on top.
-bool quantisedPalette(const QImage& image, bool hasTransparency, Indexed& out) {
+bool quantisedPalette(Rows& image, bool hasTransparency, Indexed& out) {
     const auto pixelCount = std::size_t(image.width()) * std::size_t(image.height());
     std::vector<GifByteType> red(pixelCount), green(pixelCount), blue(pixelCount);
+    // The exact attempt's indices are of no use; their memory is.
+    out.pixels.clear();
+    out.pixels.shrink_to_fit();
     std::size_t i = 0;
     for (int y = 0; y < image.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        const QRgb* line = image.row(y);
         for (int x = 0; x < image.width(); ++x, ++i) {
             red[i] = GifByteType(qRed(line[x]));
             green[i] = GifByteType(qGreen(line[x]));
@@ -95,7 +131,7 @@ bool quantisedPalette(const QImage& image, bool hasTransparency, Indexed& out) {
         out.colours = colours + 1;
         i = 0;
         for (int y = 0; y < image.height(); ++y) {
-            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            const QRgb* line = image.row(y);
             for (int x = 0; x < image.width(); ++x, ++i) {
                 if (isTransparent(line[x])) {
                     out.pixels[i] = GifByteType(out.transparent);
@@ -173,11 +209,11 @@ std::optional<Bytes> encodeGif(const QImage& source) {
     if (source.isNull() || source.width() > 0xFFFF || source.height() > 0xFFFF) {
         return std::nullopt;
     }
-    const QImage image = source.convertToFormat(QImage::Format_ARGB32);
+    Rows image(source);
     bool hasTransparency = false;
     if (image.hasAlphaChannel()) {
         for (int y = 0; y < image.height() && !hasTransparency; ++y) {
-            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            const QRgb* line = image.row(y);
             for (int x = 0; x < image.width(); ++x) {
                 if (isTransparent(line[x])) {
                     hasTransparency = true;
