@@ -17,8 +17,8 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QProcess>
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -43,8 +43,9 @@ Bytes screenshotPng() {
         painter.setPen(QColor(0x20, 0x20, 0x20));
         painter.setFont(QFont("DejaVu Sans", 22));
         for (int y = window.top() + 130; y < window.bottom() - 40; y += 48) {
-            painter.drawText(window.left() + 40, y,
-                             QStringLiteral("Line %1: quarterly invoice totals, meeting notes and a link").arg(y));
+            painter.drawText(
+                window.left() + 40, y,
+                QStringLiteral("Line %1: quarterly invoice totals, meeting notes and a link").arg(y));
         }
     }
     painter.end();
@@ -67,13 +68,15 @@ struct Editing {
     testing::FakeWorkspace workspace;
     InMemoryKeyVault vault;
     bench::NoUserInterface ui;
-    std::unique_ptr<AppModel> model = bench::makeModel(QString::fromStdString((folder.path / "settings.ini").string()),
-                                                       pasteboard, workspace, vault, ui, folder.path / "data");
+    std::unique_ptr<AppModel> model =
+        bench::makeModel(QString::fromStdString((folder.path / "settings.ini").string()), pasteboard,
+                         workspace, vault, ui, folder.path / "data");
     std::unique_ptr<ImageEditorView> view;
 
     bool open() {
-        auto state = ImageEditorState::make(screenshot(), model->preferences(),
-                                            [this](Bytes bytes) { return model->recognizeText(std::move(bytes)); });
+        auto state = ImageEditorState::make(screenshot(), model->preferences(), [this](Bytes bytes) {
+            return model->recognizeText(std::move(bytes));
+        });
         if (!state) {
             return false;
         }
@@ -147,8 +150,8 @@ void penMoveRepaint(benchmark::State& state) {
     Paints paints;
     editing.view->state().imageView()->installEventFilter(&paints);
     const QPointF start(canvas.width() * 0.2, canvas.height() * 0.5);
-    QMouseEvent press(QEvent::MouseButtonPress, start, canvas.mapToGlobal(start), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, start, canvas.mapToGlobal(start), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&canvas, &press);
     QApplication::processEvents();
     paints.pixels = 0;
@@ -158,7 +161,8 @@ void penMoveRepaint(benchmark::State& state) {
         ++moves;
         QElapsedTimer timer;
         timer.start();
-        QMouseEvent move(QEvent::MouseMove, at, canvas.mapToGlobal(at), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, at, canvas.mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(&canvas, &move);
         // The repaint the move asked for, now rather than at the next turn of the event loop.
         QCoreApplication::sendPostedEvents(editing.view->window(), QEvent::UpdateRequest);
@@ -177,7 +181,8 @@ void renderAndWrite(benchmark::State& state, ImageFileFormat format) {
     for (int i = 0; i < 5; ++i) {
         editing.drawStroke(0.1 + i * 0.15);
     }
-    const QString path = QString::fromStdString((editing.folder.path / "out.").string()) + formatExtension(format);
+    const QString path =
+        QString::fromStdString((editing.folder.path / "out.").string()) + formatExtension(format);
     for (auto _ : state) {
         if (!editing.view->writeFile(path, format)) {
             state.SkipWithError("not written");

@@ -6,6 +6,7 @@
 #include "app/editors/PenThicknessSizes.h"
 #include "app/editors/RecognizedTextOverlay.h"
 #include "app/system/LogCategories.h"
+#include "app/system/desktop/ReduceMotion.h"
 #include "app/system/images/GifEncoder.h"
 #include "app/system/images/PngEncoder.h"
 #include "app/system/preferences/Preferences.h"
@@ -13,9 +14,11 @@
 #include <QBuffer>
 #include <QEvent>
 #include <QImageReader>
+#include <QNativeGestureEvent>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <QtConcurrent>
 #include <algorithm>
 #include <cmath>
@@ -82,6 +85,10 @@ ImageEditorState::ImageEditorState(QImage image, Preferences& preferences, Recog
     canvas_->highlightColor = highlightColor_;
     canvas_->setTool(tool_);
     canvas_->onChange = [this] { canvasChanged(); };
+    zoomAnimation_.setDuration(zoomAnimationMilliseconds);
+    zoomAnimation_.setEasingCurve(QEasingCurve::OutCubic);
+    connect(&zoomAnimation_, &QVariantAnimation::valueChanged, this,
+            [this](const QVariant& value) { showMagnification(value.toDouble()); });
     layOut();
 }
 
@@ -224,7 +231,25 @@ void ImageEditorState::resetZoom() {
     setMagnification(minimumMagnification);
 }
 
-void ImageEditorState::setMagnification(double magnification) {
+void ImageEditorState::setMagnification(double magnification, bool animated) {
+    magnification_ = magnification;
+    // std::round takes halves away from zero.
+    const int percent = int(std::round(magnification_ * 100));
+    if (percent != zoomPercent_) {
+        zoomPercent_ = percent;
+        emit zoomPercentChanged();
+    }
+    zoomAnimation_.stop();
+    if (!animated || !scrollView_->isVisible() || reduceMotion()) {
+        showMagnification(magnification);
+        return;
+    }
+    zoomAnimation_.setStartValue(shownMagnification_);
+    zoomAnimation_.setEndValue(magnification);
+    zoomAnimation_.start();
+}
+
+void ImageEditorState::showMagnification(double magnification) {
     const QSize viewport = scrollView_->viewport()->size();
     const QSize before = container_->size();
     // The point at the centre of the view stays there.
@@ -236,7 +261,7 @@ void ImageEditorState::setMagnification(double magnification) {
         before.height() > 0
             ? (scrollView_->verticalScrollBar()->value() + viewport.height() / 2.0) / before.height()
             : 0.5;
-    magnification_ = magnification;
+    shownMagnification_ = magnification;
     layOut();
     const QSize after = container_->size();
     const QSize shown = scrollView_->viewport()->size();
@@ -244,24 +269,44 @@ void ImageEditorState::setMagnification(double magnification) {
         int(std::round(centreX * after.width() - shown.width() / 2.0)));
     scrollView_->verticalScrollBar()->setValue(
         int(std::round(centreY * after.height() - shown.height() / 2.0)));
-    // std::round takes halves away from zero.
-    const int percent = int(std::round(magnification_ * 100));
-    if (percent != zoomPercent_) {
-        zoomPercent_ = percent;
-        emit zoomPercentChanged();
-    }
 }
 
 void ImageEditorState::layOut() {
     // Fitted to the whole viewport, as if no scroll bars were shown, so that they do not come and go.
-    container_->fit(scrollView_->maximumViewportSize(), magnification_);
+    container_->fit(scrollView_->maximumViewportSize(), shownMagnification_);
 }
 
 bool ImageEditorState::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == scrollView_->viewport() && event->type() == QEvent::Resize) {
-        layOut();
+    if (watched != scrollView_->viewport()) {
+        return false;
     }
-    return false;
+    switch (event->type()) {
+    case QEvent::Resize:
+        layOut();
+        return false;
+    case QEvent::Wheel: {
+        // Ctrl with the wheel zooms, as in the desktop's image viewers; the wheel alone scrolls.
+        const auto* wheel = static_cast<QWheelEvent*>(event);
+        if (!(wheel->modifiers() & Qt::ControlModifier) || wheel->angleDelta().y() == 0) {
+            return false;
+        }
+        zoom(wheel->angleDelta().y() > 0 ? zoomInFactor : zoomOutFactor);
+        return true;
+    }
+    case QEvent::NativeGesture: {
+        // A touchpad pinch follows the fingers.
+        const auto* gesture = static_cast<QNativeGestureEvent*>(event);
+        if (gesture->gestureType() != Qt::ZoomNativeGesture) {
+            return false;
+        }
+        setMagnification(
+            std::clamp(magnification_ * (1 + gesture->value()), minimumMagnification, maximumMagnification),
+            false);
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 QImage ImageEditorState::renderedImage() const {

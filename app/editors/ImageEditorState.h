@@ -15,6 +15,7 @@
 #include <QRect>
 #include <QScrollArea>
 #include <QString>
+#include <QVariantAnimation>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -49,6 +50,7 @@ public:
     static constexpr double maximumMagnification = 12;
     static constexpr double zoomInFactor = 1.5;
     static constexpr double zoomOutFactor = 2.0 / 3.0;
+    static constexpr int zoomAnimationMilliseconds = 150;
     // A crop keeps at least this many pixels each way.
     static constexpr int smallestCropPixels = 2;
     static constexpr int jpegQuality = 90;
@@ -125,7 +127,9 @@ private:
     void recognize(std::optional<Bytes> encoded);
     void canvasChanged();
     void layOut();
-    void setMagnification(double magnification);
+    // Animated unless the user asked the desktop for less motion.
+    void setMagnification(double magnification, bool animated = true);
+    void showMagnification(double magnification);
 
     Preferences& preferences_;
     Recognizer recognizer_;
@@ -139,7 +143,10 @@ private:
     bool recognitionDone_ = false;
     // Each new image's recognition outdates the ones still running.
     int recognitionGeneration_ = 0;
+    // The magnification asked for, and the one shown while an animation moves towards it.
     double magnification_ = 1;
+    double shownMagnification_ = 1;
+    QVariantAnimation zoomAnimation_;
     int zoomPercent_ = 100;
     std::vector<std::pair<QImage, std::vector<Annotation>>> cropHistory_;
     QImage image_;
