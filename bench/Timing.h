@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <vector>
 
 namespace snipstack::bench {
@@ -14,6 +15,14 @@ inline double median(std::vector<double> values) {
 
 inline double milliseconds(std::chrono::steady_clock::duration duration) {
     return std::chrono::duration<double, std::milli>(duration).count();
+}
+
+// The processor time the calling thread has used, in milliseconds: what a frame costs, without the
+// time other programs on a shared machine took the processor away.
+inline double threadMilliseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
 } // namespace snipstack::bench

@@ -24,10 +24,12 @@ AppModel::AppModel(std::unique_ptr<Preferences> preferences, AppModelEnvironment
     workers_.setMaxThreadCount(1);
     // Rotation runs at utility priority: it must not slow the desktop down.
     workers_.setThreadPriority(QThread::LowPriority);
+    thumbnailDecoder_.setMaxThreadCount(1);
 }
 
 AppModel::~AppModel() {
     workers_.waitForDone();
+    thumbnailDecoder_.waitForDone();
 }
 
 std::filesystem::path AppModel::storageBase() const {

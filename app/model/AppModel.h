@@ -24,8 +24,10 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -213,6 +215,10 @@ public:
         return environment_.desktop.recognizeText(std::move(image));
     }
 
+    // The entry's thumbnail (an image's, or a formatted text's preview) when decoded already.
+    // Otherwise none, and it is decoded off the main thread (decoding a screenshot's thumbnail takes
+    // longer than a frame): `thumbnailReady` follows once it is cached. Bytes that do not decode give
+    // none, are not cached and are not tried again until the history changes.
     std::optional<QImage> thumbnailImage(const Uuid& id);
     std::optional<QIcon> appIcon(const std::optional<std::string>& bundleID);
     void setMaxItems(int count);
@@ -263,6 +269,7 @@ public:
 
 signals:
     void itemsChanged();
+    void thumbnailReady(const snipstack::Uuid& id);
     void visibleItemsChanged();
     void queryChanged();
     void selectedIDChanged();
@@ -384,6 +391,13 @@ private:
     std::optional<JobRun> richPreviewTask_;
     std::optional<RunningApplication> appBeforeEditing_;
     LruCache<Uuid, QImage> thumbnails_{thumbnailCacheBytes};
+    // Thumbnails being decoded, each with the ticket of its decoding: one forgotten meanwhile (its
+    // entry deleted, its preview replaced, the store changed) is not cached when it arrives.
+    std::map<Uuid, std::uint64_t> thumbnailsDecoding_;
+    std::uint64_t nextThumbnailTicket_ = 0;
+    std::set<Uuid> undecodableThumbnails_;
+    void forgetThumbnail(const Uuid& id);
+    void forgetThumbnails();
     LruCache<std::string, QIcon> appIcons_{appIconCacheCount};
     std::optional<std::filesystem::path> customStorageFolder_;
     std::optional<std::filesystem::path> customStorageBase_;
@@ -397,6 +411,8 @@ private:
     // Key loads and rotations leave the main thread here; one at a time is all they need.
     QThreadPool workers_;
     bool unlockPending_ = false;
+    // Thumbnails are decoded here, apart from the long store tasks, one at a time.
+    QThreadPool thumbnailDecoder_;
 };
 
 // Writes that store the value already held notify nobody.

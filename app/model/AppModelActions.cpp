@@ -255,7 +255,7 @@ void AppModel::deleteItem(const ClipItem& item) {
     }
     const auto index = indexOf(visibleItems_, item.id);
     guarded([&] { history_->deleteItem(item.id); });
-    thumbnails_.erase(item.id);
+    forgetThumbnail(item.id);
     refreshItems();
     if (index && !visibleItems_.empty()) {
         setSelectedID(visibleItems_[std::min(*index, visibleItems_.size() - 1)].id);
@@ -324,22 +324,6 @@ void AppModel::editorClosed(const std::optional<ClipItem>& newItem) {
     if (newItem) {
         QTimer::singleShot(reshowDelay, this, [this, id = newItem->id] { showPanel(id); });
     }
-}
-
-std::optional<QImage> AppModel::thumbnailImage(const Uuid& id) {
-    if (const QImage* cached = thumbnails_.find(id)) {
-        return *cached;
-    }
-    std::optional<Bytes> bytes;
-    if (!guarded([&] { bytes = history_->thumbnail(id); }) || !bytes) {
-        return std::nullopt;
-    }
-    QImage image = QImage::fromData(bytes->data(), static_cast<int>(bytes->size()));
-    if (image.isNull()) {
-        return std::nullopt;
-    }
-    thumbnails_.insert(id, image, static_cast<std::size_t>(image.sizeInBytes()));
-    return image;
 }
 
 std::optional<QIcon> AppModel::appIcon(const std::optional<std::string>& bundleID) {

@@ -93,7 +93,7 @@ void AppModel::renderNextPreview() {
         history_->setRichPreview(preview, *id);
     });
     if (stored && preview) {
-        thumbnails_.erase(*id);
+        forgetThumbnail(*id);
         refreshItems();
     }
     // One entry per turn of the event loop keeps the panel responsive.

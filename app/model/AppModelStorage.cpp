@@ -121,7 +121,7 @@ void AppModel::attachDiskStore(DiskStore store) {
     assign(isLocked_, false, &AppModel::isLockedChanged);
     assign(storageError_, std::optional<QString>(), &AppModel::storageErrorChanged);
     assign(storageFolderUnavailable_, false, &AppModel::storageFolderUnavailableChanged);
-    thumbnails_.clear();
+    forgetThumbnails();
     refreshItems();
     lookAgainIfCaptureMissed();
     startTextRecognition();
@@ -188,7 +188,7 @@ void AppModel::relockAfterWake() {
     }
     diskStore_.reset();
     replaceHistory(std::make_shared<MemoryBackend>());
-    thumbnails_.clear();
+    forgetThumbnails();
     assign(isLocked_, true, &AppModel::isLockedChanged);
     refreshItems();
     unlock();

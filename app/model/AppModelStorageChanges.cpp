@@ -304,7 +304,7 @@ void AppModel::applyExpiry() {
     int removed = 0;
     guarded([&] { removed = history_->expire(expiryCutoff()); });
     if (removed > 0) {
-        thumbnails_.clear();
+        forgetThumbnails();
         refreshItems();
     }
 }
@@ -350,7 +350,7 @@ void AppModel::clearHistory(bool keepPinned) {
         return;
     }
     guarded([&] { history_->clear(keepPinned); });
-    thumbnails_.clear();
+    forgetThumbnails();
     refreshItems();
 }
 

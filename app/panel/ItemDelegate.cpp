@@ -111,7 +111,9 @@ void ItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
 
     switch (item.kind) {
     case ClipKind::image:
-        paintThumbnail(painter, content, item, false, option);
+        if (!paintThumbnail(painter, content, item, false)) {
+            paintPlaceholder(painter, content, option);
+        }
         break;
     case ClipKind::file: {
         const auto lines = itemText::fileLines(item);
@@ -129,9 +131,8 @@ void ItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
         break;
     }
     case ClipKind::text:
-        if (showsPreview(item, model_.preferences())) {
-            paintThumbnail(painter, content, item, true, option);
-        } else {
+        // The text stands in for its preview until the preview is decoded.
+        if (!showsPreview(item, model_.preferences()) || !paintThumbnail(painter, content, item, true)) {
             paintText(painter, content, index.data(ItemListModel::RowTextRole).toString(), option);
         }
         break;
@@ -208,8 +209,8 @@ void ItemDelegate::paintText(QPainter* painter, const QRect& area, const QString
     }
 }
 
-void ItemDelegate::paintThumbnail(QPainter* painter, const QRect& area, const ClipItem& item, bool fill,
-                                  const QStyleOptionViewItem& option) const {
+bool ItemDelegate::paintThumbnail(QPainter* painter, const QRect& area, const ClipItem& item,
+                                  bool fill) const {
     const qreal ratio = painter->device()->devicePixelRatioF();
     const QString key = QStringLiteral("snipstack-row-%1-%2x%3-%4")
                             .arg(QString::fromStdString(item.id.string()))
@@ -220,14 +221,7 @@ void ItemDelegate::paintThumbnail(QPainter* painter, const QRect& area, const Cl
     if (!QPixmapCache::find(key, &pixmap)) {
         const auto image = model_.thumbnailImage(item.id);
         if (!image) {
-            const QRect box(area.left(), area.top(), area.height() * 4 / 3, area.height());
-            painter->setPen(Qt::NoPen);
-            painter->setBrush(withAlpha(option.palette.color(QPalette::Text), 0.06));
-            painter->drawRoundedRect(box, 6, 6);
-            const QPixmap photo =
-                symbolPixmap("photo", 22, option.palette.color(QPalette::PlaceholderText), ratio);
-            painter->drawPixmap(box.center() - QPoint(11, 11), photo);
-            return;
+            return false;
         }
         // A preview fills the row's width and shows its top; a picture shows whole.
         const QSize target = fill ? QSize(area.width(), area.height()) * ratio : area.size() * ratio;
@@ -248,6 +242,18 @@ void ItemDelegate::paintThumbnail(QPainter* painter, const QRect& area, const Cl
     painter->setClipPath(clip);
     painter->drawPixmap(target.topLeft(), pixmap);
     painter->restore();
+    return true;
+}
+
+void ItemDelegate::paintPlaceholder(QPainter* painter, const QRect& area,
+                                    const QStyleOptionViewItem& option) const {
+    const QRect box(area.left(), area.top(), area.height() * 4 / 3, area.height());
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(withAlpha(option.palette.color(QPalette::Text), 0.06));
+    painter->drawRoundedRect(box, 6, 6);
+    const QPixmap photo = symbolPixmap("photo", 22, option.palette.color(QPalette::PlaceholderText),
+                                       painter->device()->devicePixelRatioF());
+    painter->drawPixmap(box.center() - QPoint(11, 11), photo);
 }
 
 } // namespace snipstack

@@ -27,8 +27,9 @@ public:
 private:
     void paintText(QPainter* painter, const QRect& area, const QString& text,
                    const QStyleOptionViewItem& option) const;
-    void paintThumbnail(QPainter* painter, const QRect& area, const ClipItem& item, bool fill,
-                        const QStyleOptionViewItem& option) const;
+    // False while the thumbnail is being decoded; the row is repainted when it is ready.
+    bool paintThumbnail(QPainter* painter, const QRect& area, const ClipItem& item, bool fill) const;
+    void paintPlaceholder(QPainter* painter, const QRect& area, const QStyleOptionViewItem& option) const;
 
     AppModel& model_;
     int hoveredRow_ = -1;

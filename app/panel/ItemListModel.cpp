@@ -47,12 +47,13 @@ const ItemListModel::Texts& ItemListModel::texts(const ClipItem& item) const {
 }
 
 int ItemListModel::selectedRow() const {
-    const auto& items = model_.visibleItems();
     const auto selected = model_.selectedID();
-    if (!selected) {
-        return -1;
-    }
-    const auto found = std::ranges::find(items, *selected, &ClipItem::id);
+    return selected ? row(*selected) : -1;
+}
+
+int ItemListModel::row(const Uuid& id) const {
+    const auto& items = model_.visibleItems();
+    const auto found = std::ranges::find(items, id, &ClipItem::id);
     return found == items.end() ? -1 : int(found - items.begin());
 }
 

@@ -28,6 +28,8 @@ public:
     const ClipItem& item(int row) const { return model_.visibleItems()[std::size_t(row)]; }
     // The row of the selected entry, or -1.
     int selectedRow() const;
+    // The row of the entry, or -1 when it is not listed.
+    int row(const Uuid& id) const;
 
 signals:
     // The selection moved to this row (-1: none).

@@ -44,6 +44,11 @@ ItemListView::ItemListView(AppModel& model, QWidget* parent)
         }
     });
     connect(&listModel_, &QAbstractItemModel::modelReset, this, [this] { hover(-1); });
+    connect(&model_, &AppModel::thumbnailReady, this, [this](const Uuid& id) {
+        if (const int row = listModel_.row(id); row >= 0) {
+            viewport()->update(visualRect(listModel_.index(row)));
+        }
+    });
 }
 
 void ItemListView::resizeEvent(QResizeEvent* event) {

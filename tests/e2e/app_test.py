@@ -279,6 +279,67 @@ class AppTest(unittest.TestCase):
         self.assertEqual(self.launch(home, "--toggle").wait(10), 0)
         self.assertTrue(wait_for(lambda: not visible_panel()), "--toggle did not close the panel")
 
+    def test_under_a_compositing_manager_the_panel_fades_in_fully_and_out(self):
+        compositor = subprocess.Popen(["xcompmgr"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(self.stop, compositor)
+        # It claims the screen's compositing selection as it starts.
+        time.sleep(0.5)
+        home, snipstack = self.start(set_up=True)
+        self.assertTrue(home.wait_until_settled(), "no store was made")
+
+        def opacity(window):
+            shown = subprocess.run(["xprop", "-id", window, "-notype", "_NET_WM_WINDOW_OPACITY"],
+                                   capture_output=True, text=True).stdout
+            return int(shown.split("=")[1]) if "=" in shown else None
+
+        for _ in range(2):
+            xdotool("key", "--clearmodifiers", "shift+super+v")
+            self.assertTrue(wait_for(visible_panel), "the shortcut did not open the panel")
+            window = next(w for w in xdotool("search", "--onlyvisible", "--class", "snipstack")
+                          if subprocess.run(["xdotool", "getwindowgeometry", w], capture_output=True,
+                                            text=True).stdout.find("Geometry: 420x") >= 0)
+            # Fully opaque once faded in: a fade that stopped short would leave it see-through.
+            self.assertTrue(wait_for(lambda: opacity(window) in (None, 0xFFFFFFFF), timeout=2),
+                            f"the panel stayed at opacity {opacity(window)}")
+            xdotool("key", "Escape")
+            self.assertTrue(wait_for(lambda: not visible_panel()), "the panel did not fade out and hide")
+            time.sleep(0.4)
+
+    def test_the_panel_opens_on_screens_added_and_removed_while_it_was_hidden(self):
+        home, snipstack = self.start(set_up=True)
+        self.assertTrue(home.wait_until_settled(), "no store was made")
+        width = screen_width()
+        half = width // 2
+        height = int(subprocess.run(["xdotool", "getdisplaygeometry"], capture_output=True,
+                                    text=True).stdout.split()[1])
+
+        def open_at(x):
+            xdotool("mousemove", str(x), "100")
+            time.sleep(0.4)
+            xdotool("key", "--clearmodifiers", "shift+super+v")
+            panel = wait_for(visible_panel)
+            self.assertTrue(panel, "the shortcut did not open the panel")
+            xdotool("key", "Escape")
+            self.assertTrue(wait_for(lambda: not visible_panel()))
+            return panel["X"] + panel["WIDTH"]
+
+        self.assertEqual(open_at(100), width)
+        # The one screen becomes two side by side: the panel opens against the right edge of the one
+        # under the pointer.
+        monitors = [("left", 0, "screen"), ("right", half, "none")]
+        for name, x, output in monitors:
+            subprocess.run(["xrandr", "--setmonitor", name, f"{half}/100x{height}/100+{x}+0", output], check=True,
+                           stdout=subprocess.DEVNULL)
+        self.addCleanup(lambda: [subprocess.run(["xrandr", "--delmonitor", name], stdout=subprocess.DEVNULL,
+                                                stderr=subprocess.DEVNULL) for name, _, _ in monitors])
+        time.sleep(0.5)
+        self.assertEqual(open_at(100), half)
+        self.assertEqual(open_at(half + 100), width)
+        for name, _, _ in monitors:
+            subprocess.run(["xrandr", "--delmonitor", name], check=True, stdout=subprocess.DEVNULL)
+        time.sleep(0.5)
+        self.assertEqual(open_at(100), width)
+
     def test_an_image_is_found_by_the_words_in_it(self):
         home, snipstack = self.start(set_up=True)
         self.assertTrue(home.wait_until_settled(), "no store was made")

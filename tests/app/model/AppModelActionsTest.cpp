@@ -156,8 +156,35 @@ TEST_F(AppModelActionsTest, ImagesAreRecognisedAndTextsGetPreviewsInTheBackgroun
     EXPECT_EQ(model->history().items()[1].ocrText, "recognised words");
     EXPECT_EQ(model->history().items()[0].hasRichPreview, true);
     EXPECT_EQ(model->history().thumbnail(text->id), bytesOf("png"));
+}
+
+TEST_F(AppModelActionsTest, ThumbnailsAreDecodedOffTheMainThreadAndAnnounced) {
+    renderer.preview = bytesOf("png");
+    const auto image = model->insert(imageDraft(Qt::red));
+    const auto text = model->insert(textDraft("formatted"));
+    ASSERT_TRUE(waitUntil([&] { return !model->isRenderingPreviews(); }));
+    std::vector<Uuid> ready;
+    QObject::connect(model.get(), &AppModel::thumbnailReady, [&](const Uuid& id) { ready.push_back(id); });
+
+    EXPECT_FALSE(model->thumbnailImage(image->id));
+    ASSERT_TRUE(waitUntil([&] { return ready.size() == 1; }));
+    EXPECT_EQ(ready[0], image->id);
     EXPECT_TRUE(model->thumbnailImage(image->id));
+
+    // A preview that does not decode is announced never and asked for once.
     EXPECT_FALSE(model->thumbnailImage(text->id));
+    waitUntil([] { return false; }, std::chrono::milliseconds(100));
+    EXPECT_FALSE(model->thumbnailImage(text->id));
+    EXPECT_EQ(ready.size(), 1u);
+
+    // An entry deleted while its thumbnail decodes leaves nothing in the cache.
+    const auto other = model->insert(imageDraft(Qt::blue));
+    EXPECT_FALSE(model->thumbnailImage(other->id));
+    const std::size_t cached = model->cachedThumbnailBytes();
+    model->deleteItem(*other);
+    waitUntil([] { return false; }, std::chrono::milliseconds(200));
+    EXPECT_EQ(model->cachedThumbnailBytes(), cached);
+    EXPECT_EQ(ready.size(), 1u);
 }
 
 TEST_F(AppModelActionsTest, ThumbnailsAndIconsAreCachedWithinTheirBounds) {
@@ -168,7 +195,8 @@ TEST_F(AppModelActionsTest, ThumbnailsAndIconsAreCachedWithinTheirBounds) {
         ids.push_back(model->insert(imageDraft(QColor(i, 0, 0), QSize(840, 840)))->id);
     }
     for (const auto& id : ids) {
-        ASSERT_TRUE(model->thumbnailImage(id));
+        model->thumbnailImage(id);
+        ASSERT_TRUE(waitUntil([&] { return model->thumbnailImage(id).has_value(); }));
     }
     EXPECT_LE(model->cachedThumbnailBytes(), AppModel::thumbnailCacheBytes);
     EXPECT_GT(model->cachedThumbnailBytes(), AppModel::thumbnailCacheBytes / 2);
