@@ -5,8 +5,19 @@
 
 namespace snipstack {
 
+namespace {
+
+constexpr int settleMilliseconds = 120;
+
+} // namespace
+
 EditorImageView::EditorImageView(QWidget* parent) : QWidget(parent) {
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    settle_.setSingleShot(true);
+    settle_.setInterval(settleMilliseconds);
+    connect(&settle_, &QTimer::timeout, this, [this] {
+        shrunk_ = {};
+        update();
+    });
 }
 
 void EditorImageView::setImage(const QImage& image) {
@@ -20,23 +31,23 @@ void EditorImageView::paintEvent(QPaintEvent* event) {
         return;
     }
     QPainter painter(this);
-    const QSize pixels = size() * devicePixelRatioF();
-    if (pixels.width() <= image_.width() && pixels.height() <= image_.height()) {
-        if (shrunk_.size() != pixels) {
-            shrunk_ =
-                QPixmap::fromImage(image_.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-            shrunk_.setDevicePixelRatio(devicePixelRatioF());
-        }
-        painter.drawPixmap(event->rect(), shrunk_,
-                           QRectF(QPointF(event->rect().topLeft()) * devicePixelRatioF(),
-                                  QSizeF(event->rect().size()) * devicePixelRatioF()));
-        return;
-    }
-    // Enlarged, only the part being painted is scaled; the whole would take up to 144 times the image.
-    shrunk_ = {};
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.setClipRegion(event->region());
-    painter.drawImage(QRectF(rect()), image_);
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = size() * ratio;
+    if (pixels.width() > image_.width() || pixels.height() > image_.height()) {
+        // Enlarged, only the part being painted is scaled; the whole would take up to 144 times the image.
+        shrunk_ = {};
+        painter.drawImage(QRectF(rect()), image_);
+        return;
+    }
+    if (shrunk_.isNull()) {
+        shrunk_ = QPixmap::fromImage(image_.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        shrunk_.setDevicePixelRatio(ratio);
+    } else if (shrunk_.size() != pixels) {
+        settle_.start();
+    }
+    painter.drawPixmap(QRectF(rect()), shrunk_, QRectF(shrunk_.rect()));
 }
 
 } // namespace snipstack

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPixmap>
+#include <QTimer>
 #include <QWidget>
 
 namespace snipstack {
@@ -21,6 +22,9 @@ protected:
 private:
     QImage image_;
     QPixmap shrunk_;
+    // While the size keeps changing (a zoom animating, a window being resized) the kept scaling is
+    // stretched; it is made again once the size has settled.
+    QTimer settle_;
 };
 
 } // namespace snipstack

@@ -18,23 +18,21 @@ std::optional<QImage> AppModel::thumbnailImage(const Uuid& id) {
     }
     const std::uint64_t ticket = nextThumbnailTicket_++;
     thumbnailsDecoding_[id] = ticket;
-    QtConcurrent::run(&thumbnailDecoder_,
-                      [bytes = std::move(*bytes)] {
-                          return QImage::fromData(bytes.data(), static_cast<int>(bytes.size()));
-                      })
-        .then(this, [this, id, ticket](const QImage& image) {
-            const auto decoding = thumbnailsDecoding_.find(id);
-            if (decoding == thumbnailsDecoding_.end() || decoding->second != ticket) {
-                return;
-            }
-            thumbnailsDecoding_.erase(decoding);
-            if (image.isNull()) {
-                undecodableThumbnails_.insert(id);
-                return;
-            }
-            thumbnails_.insert(id, image, static_cast<std::size_t>(image.sizeInBytes()));
-            emit thumbnailReady(id);
-        });
+    QtConcurrent::run(&thumbnailDecoder_, [bytes = std::move(*bytes)] {
+        return QImage::fromData(bytes.data(), static_cast<int>(bytes.size()));
+    }).then(this, [this, id, ticket](const QImage& image) {
+        const auto decoding = thumbnailsDecoding_.find(id);
+        if (decoding == thumbnailsDecoding_.end() || decoding->second != ticket) {
+            return;
+        }
+        thumbnailsDecoding_.erase(decoding);
+        if (image.isNull()) {
+            undecodableThumbnails_.insert(id);
+            return;
+        }
+        thumbnails_.insert(id, image, static_cast<std::size_t>(image.sizeInBytes()));
+        emit thumbnailReady(id);
+    });
     return std::nullopt;
 }
 
