@@ -81,6 +81,19 @@ TEST_F(ImageEditorViewTest, SavingAddsTheDrawingAsANewEntryAndKeepsTheOriginal) 
     EXPECT_EQ(workspace.activated.size(), 1u);
 }
 
+TEST_F(ImageEditorViewTest, SavingWhileTheHistoryIsLockedKeepsTheEditorOpenAndSaysSo) {
+    openOnCopiedImage();
+    model->preferences().setRequireAuth(true);
+    desktop.wakeHandler();
+    ASSERT_TRUE(waitUntil([&] { return model->isLocked(); }));
+    view->saveButton()->click();
+    EXPECT_TRUE(view->isVisible());
+    auto* alert = view->window()->findChild<QMessageBox*>();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->text(), "Could not save the image");
+    EXPECT_TRUE(workspace.activated.empty());
+}
+
 TEST_F(ImageEditorViewTest, TheHintAndTheToolControlsFollowTheTool) {
     desktop.recognized = std::nullopt;
     openOnCopiedImage();
