@@ -37,7 +37,6 @@ public:
     std::function<void()> onChange;
 
     const std::vector<Annotation>& annotations() const { return annotations_; }
-    const std::optional<Annotation>& current() const { return current_; }
     const std::optional<QRectF>& cropSelection() const { return cropSelection_; }
 
     // Replaces the annotations and drops the crop selection, as after a crop or its undoing.

@@ -30,11 +30,11 @@ void ImageContainer::layOut() {
     // Fitted at 100%, then magnified as a whole, as a magnifying scroll view does.
     const QRect fitted = fittedImageFrame(imageSize_, viewport_);
     const double m = magnification_;
-    frame_ = QRect(int(std::round(fitted.x() * m)), int(std::round(fitted.y() * m)),
-                   int(std::round(fitted.width() * m)), int(std::round(fitted.height() * m)));
+    const QRect frame(int(std::round(fitted.x() * m)), int(std::round(fitted.y() * m)),
+                      int(std::round(fitted.width() * m)), int(std::round(fitted.height() * m)));
     for (QObject* child : children()) {
         if (auto* view = qobject_cast<QWidget*>(child)) {
-            view->setGeometry(frame_);
+            view->setGeometry(frame);
         }
     }
 }

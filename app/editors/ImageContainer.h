@@ -16,7 +16,6 @@ public:
     void setImageSize(QSize pixels);
     // Sizes the container for a viewport of `viewport` points at `magnification`.
     void fit(QSize viewport, double magnification);
-    QRect imageFrame() const { return frame_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -27,7 +26,6 @@ private:
     QSize imageSize_;
     QSize viewport_;
     double magnification_ = 1;
-    QRect frame_;
 };
 
 } // namespace snipstack

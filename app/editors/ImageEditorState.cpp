@@ -13,6 +13,7 @@
 
 #include <QBuffer>
 #include <QEvent>
+#include <QFutureWatcher>
 #include <QImageReader>
 #include <QNativeGestureEvent>
 #include <QPainter>
@@ -35,6 +36,17 @@ std::optional<Bytes> encodePngImage(QImage image) {
         std::move(image).convertToFormat(opaque ? QImage::Format_RGBX8888 : QImage::Format_RGBA8888);
     return encodePng(std::span(rgba.constBits(), std::size_t(rgba.sizeInBytes())),
                      PixelSize{rgba.width(), rgba.height()}, rgba.bytesPerLine(), opaque);
+}
+
+// Runs `done` with the future's result on `owner`'s thread, unless `owner` is gone by then: an editor
+// closed while its image is being recognised simply drops the result.
+template <typename T, typename Done> void whenFinished(QObject* owner, QFuture<T> future, Done done) {
+    auto* watcher = new QFutureWatcher<T>(owner);
+    QObject::connect(watcher, &QFutureWatcherBase::finished, owner, [watcher, done = std::move(done)] {
+        watcher->deleteLater();
+        done(watcher->future().resultCount() > 0 ? watcher->future().result() : T{});
+    });
+    watcher->setFuture(std::move(future));
 }
 
 } // namespace
@@ -77,7 +89,8 @@ ImageEditorState::ImageEditorState(QImage image, Preferences& preferences, Recog
     scrollView_->setWidget(container_);
     scrollView_->viewport()->setAutoFillBackground(false);
     container_->setAutoFillBackground(false);
-    scrollView_->viewport()->installEventFilter(this);
+    viewport_ = scrollView_->viewport();
+    viewport_->installEventFilter(this);
     imageView_->setImage(image_);
     container_->setImageSize(image_.size());
     canvas_->penColor = penColor_;
@@ -206,21 +219,21 @@ void ImageEditorState::recognize(std::optional<Bytes> encoded) {
         emit recognitionDoneChanged();
     };
     if (encoded) {
-        recognizer_(std::move(*encoded)).then(this, apply);
+        whenFinished(this, recognizer_(std::move(*encoded)), apply);
         return;
     }
     // A cut-out has no bytes yet; they are made off the main thread too.
-    QtConcurrent::run(encodePngImage, image_)
-        .then(this, [this, generation, apply](const std::optional<Bytes>& png) {
-            if (generation != recognitionGeneration_) {
-                return;
-            }
-            if (!png) {
-                apply(std::nullopt);
-                return;
-            }
-            recognizer_(*png).then(this, apply);
-        });
+    whenFinished(this, QtConcurrent::run(encodePngImage, image_),
+                 [this, generation, apply](const std::optional<Bytes>& png) {
+                     if (generation != recognitionGeneration_) {
+                         return;
+                     }
+                     if (!png) {
+                         apply(std::nullopt);
+                         return;
+                     }
+                     whenFinished(this, recognizer_(*png), apply);
+                 });
 }
 
 void ImageEditorState::zoom(double factor) {
@@ -277,7 +290,9 @@ void ImageEditorState::layOut() {
 }
 
 bool ImageEditorState::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != scrollView_->viewport()) {
+    // Compared as a plain object: the viewport's children still send events while the scroll view is
+    // being destroyed, when it is no longer a QScrollArea.
+    if (watched != viewport_) {
         return false;
     }
     switch (event->type()) {

@@ -78,12 +78,10 @@ public:
     // Whether recognition of the current image has ended, with text or without.
     bool recognitionDone() const { return recognitionDone_; }
     int zoomPercent() const { return zoomPercent_; }
-    double magnification() const { return magnification_; }
     bool canUndo() const { return annotationCount_ > 0 || !cropHistory_.empty(); }
 
     const QImage& image() const { return image_; }
     QScrollArea* scrollView() const { return scrollView_; }
-    ImageContainer* container() const { return container_; }
     AnnotationCanvas* canvas() const { return canvas_; }
     RecognizedTextOverlay* overlay() const { return overlay_; }
     EditorImageView* imageView() const { return imageView_; }
@@ -151,6 +149,7 @@ private:
     std::vector<std::pair<QImage, std::vector<Annotation>>> cropHistory_;
     QImage image_;
     QPointer<QScrollArea> scrollView_;
+    QObject* viewport_ = nullptr;
     ImageContainer* container_;
     EditorImageView* imageView_;
     RecognizedTextOverlay* overlay_;

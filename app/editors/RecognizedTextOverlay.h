@@ -21,7 +21,6 @@ public:
     // The words of an image of `imageSize` pixels, in reading order; clears the selection.
     void setWords(std::vector<RecognizedWord> words, QSize imageSize);
     void clear();
-    const std::vector<RecognizedWord>& words() const { return words_; }
 
     // Selects the words from index `first` to `last`, either way round.
     void select(std::size_t first, std::size_t last);
