@@ -1,6 +1,7 @@
 // The image editor on a 3840 × 2160 screenshot: opening it to the first paint (bounded to 150 ms),
-// one pen move's repaint (8 ms), rendering and writing it as PNG (400 ms) and as GIF (800 ms), and
-// the resident peak while it is edited (4 × the decoded image, 33 MB; recognition is left out).
+// one pen move's repaint (8 ms), rendering and writing it as PNG (400 ms) and as GIF (800 ms; also
+// for a photograph, whose colours are reduced), and the resident peak while it is edited (4 × the
+// decoded image, 33 MB; recognition is left out).
 #include "app/editors/AnnotationCanvas.h"
 #include "app/editors/EditorImageView.h"
 #include "app/editors/ImageEditorState.h"
@@ -22,6 +23,7 @@
 #include <QProcess>
 #include <benchmark/benchmark.h>
 #include <cstdio>
+#include <random>
 
 using namespace snipstack;
 
@@ -61,6 +63,27 @@ const Bytes& screenshot() {
     return png;
 }
 
+// A photograph's worth of colours, which GIF reduces by median cut rather than keeping them exactly.
+const Bytes& photo() {
+    static const Bytes png = [] {
+        QImage image(screenshotSize, QImage::Format_RGB32);
+        std::mt19937 random(11);
+        for (int y = 0; y < image.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                const int noise = int(random() % 24);
+                line[x] = qRgb((x / 16 + noise) % 256, (y / 9 + noise) % 256, (x + y) / 24 % 256);
+            }
+        }
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        return Bytes(bytes.begin(), bytes.end());
+    }();
+    return png;
+}
+
 // A model with fakes around it, for the view to save into.
 struct Editing {
     bench::TemporaryFolder folder;
@@ -73,8 +96,8 @@ struct Editing {
                          workspace, vault, ui, folder.path / "data");
     std::unique_ptr<ImageEditorView> view;
 
-    bool open() {
-        auto state = ImageEditorState::make(screenshot(), model->preferences(), [this](Bytes bytes) {
+    bool open(const Bytes& image = screenshot()) {
+        auto state = ImageEditorState::make(image, model->preferences(), [this](Bytes bytes) {
             return model->recognizeText(std::move(bytes));
         });
         if (!state) {
@@ -172,9 +195,9 @@ void penMoveRepaint(benchmark::State& state) {
 }
 BENCHMARK(penMoveRepaint)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(400)->Repetitions(3);
 
-void renderAndWrite(benchmark::State& state, ImageFileFormat format) {
+void renderAndWrite(benchmark::State& state, ImageFileFormat format, const Bytes& image = screenshot()) {
     Editing editing;
-    if (!editing.open()) {
+    if (!editing.open(image)) {
         state.SkipWithError("not opened");
         return;
     }
@@ -201,6 +224,11 @@ void renderGif(benchmark::State& state) {
     renderAndWrite(state, ImageFileFormat::gif);
 }
 BENCHMARK(renderGif)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3);
+
+void renderGifOfAPhoto(benchmark::State& state) {
+    renderAndWrite(state, ImageFileFormat::gif, photo());
+}
+BENCHMARK(renderGifOfAPhoto)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3);
 
 constexpr const char* peakOption = "--peak";
 
