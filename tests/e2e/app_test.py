@@ -193,7 +193,8 @@ class AppTest(unittest.TestCase):
         return owner
 
     def test_the_clipboard_outlives_the_program_that_copied(self):
-        home, snipstack = self.start(set_up=True)
+        # The image copied below would open in the editor, whose text recognition only adds load here.
+        home, snipstack = self.start(set_up=True, settings="openScreenshotsInEditor=false\n")
         self.assertTrue(home.wait_until_settled(), "no store was made")
 
         def copy_then_quit(*targets, handing_over=False):
