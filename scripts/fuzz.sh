@@ -10,7 +10,7 @@ seconds="${2:-20}"
 # clang's sanitizer and fuzzer runtimes and llvm-symbolizer are only recommended by clang, so they
 # are named here; the rest is what the fuzzed libraries build against.
 "$here/scripts/deps.sh" clang libclang-rt-14-dev llvm-14 cmake ninja-build pkg-config python3 \
-    libssl-dev libicu-dev googletest libgtest-dev libgmock-dev qt6-base-dev libpng-dev
+    libssl-dev libicu-dev googletest libgtest-dev libgmock-dev qt6-base-dev libpng-dev libgif-dev
 
 targets=()
 for source in "$here"/fuzz/*.cpp; do

@@ -9,7 +9,7 @@ build="${1:-$here/build-release}"
 "$here/scripts/deps.sh" build-essential cmake ninja-build pkg-config \
     libssl-dev libicu-dev googletest libgtest-dev libgmock-dev \
     qt6-base-dev qt6-image-formats-plugins libqt6svg6 libxcb1-dev libxcb-xfixes0-dev libx11-dev libxtst-dev \
-    libsecret-1-dev gnome-keyring dbus dbus-x11 libtesseract-dev libleptonica-dev tesseract-ocr-eng libpng-dev \
+    libsecret-1-dev gnome-keyring dbus dbus-x11 libtesseract-dev libleptonica-dev tesseract-ocr-eng libpng-dev libgif-dev \
     xvfb xauth openbox trayer x11-utils xdotool fonts-dejavu-core fonts-cantarell
 
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSNIPSTACK_BENCH=OFF

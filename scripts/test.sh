@@ -9,7 +9,7 @@ shift || true
 "$here/scripts/deps.sh" build-essential cmake ninja-build pkg-config python3 python3-cryptography \
     libssl-dev libicu-dev googletest libgtest-dev libgmock-dev libbenchmark-dev \
     qt6-base-dev qt6-image-formats-plugins libqt6svg6 libxcb1-dev libxcb-xfixes0-dev libx11-dev libxtst-dev xvfb xclip xauth xdotool \
-    libsecret-1-dev gnome-keyring dbus dbus-x11 libtesseract-dev libleptonica-dev tesseract-ocr-eng libpng-dev \
+    libsecret-1-dev gnome-keyring dbus dbus-x11 libtesseract-dev libleptonica-dev tesseract-ocr-eng libpng-dev libgif-dev \
     xterm python3-gi gir1.2-gtk-3.0 openbox trayer xcompmgr x11-utils x11-xserver-utils unrtf \
     fonts-dejavu-core fonts-liberation2 fonts-cantarell
 

@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <algorithm>
 #include <cmath>
 
 namespace snipstack {
@@ -48,6 +49,19 @@ void fitImagesToWidth(QTextDocument& document, qreal width) {
             cursor.setCharFormat(format);
         }
     }
+}
+
+QRect fittedImageFrame(QSize image, QSize available) {
+    if (image.isEmpty() || available.isEmpty()) {
+        return {};
+    }
+    const double scale =
+        std::min(double(available.width()) / image.width(), double(available.height()) / image.height());
+    // std::round takes halves away from zero.
+    const double width = std::round(image.width() * scale);
+    const double height = std::round(image.height() * scale);
+    return QRect(int(std::round((available.width() - width) / 2)),
+                 int(std::round((available.height() - height) / 2)), int(width), int(height));
 }
 
 } // namespace snipstack

@@ -210,6 +210,10 @@ public:
     std::optional<ClipItem> insertEditedRichText(const std::optional<ClipDraft>& draft);
     std::optional<ClipItem> insertEditedImage(const Bytes& png);
     void editorClosed(const std::optional<ClipItem>& newItem);
+    // The image editor's text recognition, off the main thread.
+    QFuture<std::optional<RecognizedText>> recognizeText(Bytes image) {
+        return environment_.desktop.recognizeText(std::move(image));
+    }
 
     // The entry's thumbnail (an image's, or a formatted text's preview) when decoded already.
     // Otherwise none, and it is decoded off the main thread (decoding a screenshot's thumbnail takes

@@ -1,5 +1,6 @@
 #include "app/shell/AppWindows.h"
 
+#include "app/editors/ImageEditorView.h"
 #include "app/editors/TextEditorView.h"
 #include "app/model/AppModel.h"
 #include "app/panel/PanelController.h"
@@ -149,19 +150,37 @@ void AppWindows::showTextEditor(const QString& identifier, TextEditorState* stat
         delete state;
         return;
     }
+    showEditor(identifier,
+               {new TextEditorView(*model_, state), tr("Edit Text"), TextEditorView::contentSize});
+}
+
+void AppWindows::showEditor(const QString& identifier, const WindowContent& content) {
     // Replaced without closing: the new editor is the one that hands the focus back when it closes.
     delete window(identifier);
     // Editors are deleted when closed; their keys go with them.
     std::erase_if(windows_, [](const auto& entry) { return entry.second.isNull(); });
-    QWidget* window =
-        frameWindow({new TextEditorView(*model_, state), tr("Edit Text"), TextEditorView::contentSize});
+    QWidget* window = frameWindow(content);
     window->setAttribute(Qt::WA_DeleteOnClose, true);
     windows_[identifier] = window;
     bringForward(window);
 }
 
-void AppWindows::openImageEditor(const ClipItem&, const Bytes&) {
-    qCWarning(desktopLog, "The image editor is not part of this build yet");
+void AppWindows::openImageEditor(const ClipItem& item, const Bytes& image) {
+    if (!model_) {
+        qCWarning(desktopLog, "No editor opens before the model is running");
+        return;
+    }
+    auto state = ImageEditorState::make(image, model_->preferences(), [model = model_](Bytes bytes) {
+        return model->recognizeText(std::move(bytes));
+    });
+    if (!state) {
+        return;
+    }
+    auto* view = new ImageEditorView(*model_, state.release());
+    connect(view, &ImageEditorView::textEditorRequested, this,
+            [this](const QString& text) { openTextEditor(text); });
+    showEditor(QStringLiteral("edit-") + QString::fromStdString(item.id.string()),
+               {view, tr("Edit Image"), ImageEditorView::contentSize});
 }
 
 } // namespace snipstack

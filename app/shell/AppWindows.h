@@ -15,7 +15,7 @@ class AppModel;
 class TextEditorState;
 
 // The program's own windows by identifier: made on first request, centred, kept when closed, and
-// brought to the front through the window manager each time they are asked for. Text editors are the
+// brought to the front through the window manager each time they are asked for. Editors are the
 // exception: each opens afresh on what it edits and is gone when closed. Also makes the tray icon and
 // the panel for the model, and keeps every window in the theme and look the user chose.
 class AppWindows final : public QObject, public WindowRegistry {
@@ -51,6 +51,8 @@ private:
     QWidget* frameWindow(const WindowContent& content);
     // Closes an editor already open under `identifier` first.
     void showTextEditor(const QString& identifier, TextEditorState* state);
+    // Shows an editor under `identifier`, closing one already open there first; gone when closed.
+    void showEditor(const QString& identifier, const WindowContent& content);
     void bringForward(QWidget* window);
     void applyLook();
 

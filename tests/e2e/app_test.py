@@ -12,6 +12,8 @@ import sys
 import tempfile
 import time
 import unittest
+import zlib
+import struct
 
 PROGRAM = None
 OWNER = None
@@ -56,16 +58,16 @@ def tray_icon():
 class Home:
     """A user's home of its own: settings, data and autostart entries."""
 
-    def __init__(self, set_up=False):
+    def __init__(self, set_up=False, settings=""):
         self.folder = pathlib.Path(tempfile.mkdtemp(prefix="snipstack-home-"))
         self.config = self.folder / ".config"
         self.data = self.folder / ".local" / "share"
         self.config.mkdir(parents=True)
         self.data.mkdir(parents=True)
         if set_up:
-            settings = self.config / "orvend" / "Snipstack.conf"
-            settings.parent.mkdir(parents=True)
-            settings.write_text("[General]\nstorageChosen=true\npersistent=true\nonboardingDone=true\n")
+            (self.config / "orvend").mkdir(parents=True)
+            settings_file = self.config / "orvend" / "Snipstack.conf"
+            settings_file.write_text("[General]\nstorageChosen=true\npersistent=true\nonboardingDone=true\n" + settings)
 
     def environment(self):
         environment = dict(os.environ)
@@ -109,6 +111,33 @@ def visible_panel():
     return None
 
 
+def screenshot_png(width, height):
+    """A screenshot-like PNG: a white page with a grey title bar and dark text lines."""
+    rows = []
+    for y in range(height):
+        if y < 24:
+            row = bytes([0xDD, 0xDD, 0xDD]) * width
+        elif y % 20 in (8, 9, 10) and y > 40:
+            row = bytes([0x30, 0x30, 0x30]) * (width // 2) + bytes([0xFF, 0xFF, 0xFF]) * (width - width // 2)
+        else:
+            row = bytes([0xFF, 0xFF, 0xFF]) * width
+        rows.append(b"\0" + row)
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(b"".join(rows)))
+            + chunk(b"IEND", b""))
+
+
+def unique_colours(png):
+    """The colours of a PNG as ImageMagick lists them ("#RRGGBB")."""
+    result = subprocess.run(["convert", "png:-", "-unique-colors", "-depth", "8", "txt:-"], input=png,
+                            capture_output=True)
+    return {word[:7] for word in result.stdout.decode().split() if word.startswith("#")}
+
+
 def screen_width():
     return int(subprocess.run(["xdotool", "getdisplaygeometry"], capture_output=True, text=True).stdout.split()[0])
 
@@ -118,8 +147,8 @@ class AppTest(unittest.TestCase):
         return subprocess.Popen([PROGRAM, *arguments], env=home.environment(), stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL)
 
-    def start(self, set_up):
-        home = Home(set_up)
+    def start(self, set_up, settings=""):
+        home = Home(set_up, settings)
         self.addCleanup(home.remove)
         process = self.launch(home)
         self.addCleanup(self.stop, process)
@@ -164,7 +193,8 @@ class AppTest(unittest.TestCase):
         return owner
 
     def test_the_clipboard_outlives_the_program_that_copied(self):
-        home, snipstack = self.start(set_up=True)
+        # The image copied below would open in the editor, whose text recognition only adds load here.
+        home, snipstack = self.start(set_up=True, settings="openScreenshotsInEditor=false\n")
         self.assertTrue(home.wait_until_settled(), "no store was made")
 
         def copy_then_quit(*targets, handing_over=False):
@@ -374,6 +404,75 @@ class AppTest(unittest.TestCase):
         self.assertIn(b"data:image/png;base64,", clipboard("text/html") or b"")
         plain = clipboard() or b""
         self.assertTrue(plain.startswith(b"hello") and "\ufffc".encode() not in plain, plain)
+
+    def test_an_image_is_drawn_on_in_the_editor_and_saved_as_a_new_entry(self):
+        home, snipstack = self.start(set_up=True, settings="openScreenshotsInEditor=false\n")
+        self.assertTrue(home.wait_until_settled(), "no store was made")
+        original = screenshot_png(480, 320)
+        before = home.stored_records()
+        copy = subprocess.Popen(["xclip", "-selection", "clipboard", "-t", "image/png", "-quiet"],
+                                stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(self.stop, copy)
+        copy.stdin.write(original)
+        copy.stdin.close()
+        self.assertTrue(wait_for(lambda: home.stored_records() > before), "the image was not kept")
+        self.assertFalse(window_named("Edit Image"), "the editor opened though the setting says not to")
+
+        xdotool("key", "--clearmodifiers", "shift+super+v")
+        panel = wait_for(visible_panel)
+        self.assertTrue(panel, "the shortcut did not open the panel")
+        xdotool("mousemove", str(panel["X"] + 150), str(panel["Y"] + 110), "click", "3")
+        time.sleep(0.5)
+        xdotool("key", "Down", "Return")
+        editor = wait_for(lambda: window_named("Edit Image"))
+        self.assertTrue(editor, "Edit… opened no image editor")
+        xdotool("windowactivate", "--sync", editor)
+        # The Pen tool is the toolbar's second button; then a stroke across the middle of the image.
+        xdotool("mousemove", "--window", editor, "150", "24", "click", "1")
+        xdotool("mousemove", "--window", editor, "300", "400", "mousedown", "1")
+        for x in range(320, 700, 40):
+            xdotool("mousemove", "--window", editor, str(x), str(400 + (x % 80)))
+        xdotool("mouseup", "1")
+        before = home.stored_records()
+        xdotool("key", "--clearmodifiers", "ctrl+s")
+        self.assertTrue(wait_for(lambda: not window_named("Edit Image")), "Save did not close the editor")
+        self.assertTrue(wait_for(lambda: home.stored_records() > before), "the edit was not kept")
+
+        # The new entry is at the top, with the stroke in the pen's red; the original is below it, unchanged.
+        time.sleep(0.4)
+        if not visible_panel():
+            xdotool("key", "--clearmodifiers", "shift+super+v")
+        self.assertTrue(wait_for(visible_panel))
+        xdotool("key", "Return")
+        saved = wait_for(lambda: clipboard("image/png") if clipboard("image/png") != original else None)
+        self.assertTrue(saved and saved.startswith(b"\x89PNG"), "the top entry is not the edited image")
+        self.assertIn("#FF3B30", unique_colours(saved))
+        time.sleep(0.4)
+        xdotool("key", "--clearmodifiers", "shift+super+v")
+        self.assertTrue(wait_for(visible_panel))
+        xdotool("key", "Down", "Return")
+        self.assertTrue(wait_for(lambda: clipboard("image/png") == original), "the original entry changed")
+
+    def test_a_new_screenshot_opens_in_the_editor_where_its_words_are_selected_and_copied(self):
+        home, snipstack = self.start(set_up=True)
+        self.assertTrue(home.wait_until_settled(), "no store was made")
+        owner = subprocess.Popen([OWNER, "--serve-image-text", "Quarterly invoice"], stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL)
+        self.addCleanup(self.stop, owner)
+        editor = wait_for(lambda: window_named("Edit Image"))
+        self.assertTrue(editor, "the new screenshot did not open in the editor")
+        xdotool("windowactivate", "--sync", editor)
+
+        # A drag across the line of text, from beside its first word to beside its last, once the words
+        # are recognised.
+        def copied():
+            xdotool("mousemove", "--window", editor, "120", "390", "mousedown", "1")
+            xdotool("mousemove", "--window", editor, "500", "392")
+            xdotool("mousemove", "--window", editor, "880", "395", "mouseup", "1")
+            xdotool("key", "--clearmodifiers", "ctrl+c")
+            return wait_for(lambda: clipboard() == b"Quarterly invoice", timeout=1)
+
+        self.assertTrue(wait_for(copied, timeout=30, interval=0.5), clipboard())
 
     def test_a_set_up_copy_keeps_copies_opens_settings_and_quits_from_the_tray(self):
         home, first = self.start(set_up=True)

@@ -30,6 +30,7 @@ public:
     std::function<void()> hotKeyHandler;
     std::function<void()> wakeHandler;
     std::optional<std::string> recognized = "recognised words";
+    std::vector<RecognizedWord> recognizedWords;
     std::vector<std::string> iconLookups;
 
     void beep() override { ++beeps; }
@@ -61,8 +62,8 @@ public:
     bool capturing = false;
     bool isScreenBeingCaptured() override { return capturing; }
     QFuture<std::optional<RecognizedText>> recognizeText(Bytes) override {
-        return QtFuture::makeReadyFuture(recognized ? std::optional(RecognizedText{*recognized, {}})
-                                                    : std::nullopt);
+        return QtFuture::makeReadyFuture(
+            recognized ? std::optional(RecognizedText{*recognized, recognizedWords}) : std::nullopt);
     }
     std::optional<QIcon> applicationIcon(const std::string& bundleID) override {
         iconLookups.push_back(bundleID);

@@ -21,7 +21,8 @@ namespace {
 struct Symbol {
     std::string_view name;
     // The freedesktop icon-naming name, looked up in the user's icon theme first; none where the
-    // drawing's colour carries its meaning, which a monochrome theme icon would lose.
+    // drawing's colour carries its meaning, which a monochrome theme icon would lose, and where the
+    // naming specification has no icon of that meaning (the image editor's tools).
     const char* themeName;
 };
 
@@ -29,8 +30,12 @@ struct Symbol {
 constexpr std::array symbols{
     Symbol{"arrow.down.and.line.horizontal.and.arrow.up", "view-restore"},
     Symbol{"arrow.up.and.line.horizontal.and.arrow.down", "view-fullscreen"},
+    Symbol{"arrow.up.left.and.down.right.magnifyingglass", "zoom-fit-best"},
+    Symbol{"arrow.uturn.backward", "edit-undo"},
     Symbol{"bold", "format-text-bold"},
+    Symbol{"character.cursor.ibeam", nullptr},
     Symbol{"checkmark.circle.fill", nullptr},
+    Symbol{"crop", nullptr},
     Symbol{"doc", "text-x-generic"},
     Symbol{"doc.on.clipboard", "edit-paste"},
     Symbol{"doc.text", "text-x-generic"},
@@ -38,12 +43,16 @@ constexpr std::array symbols{
     Symbol{"eye.fill", "view-visible"},
     Symbol{"eye.slash", "view-hidden"},
     Symbol{"gearshape", "preferences-system"},
+    Symbol{"highlighter", nullptr},
     Symbol{"italic", "format-text-italic"},
     Symbol{"lock.fill", "changes-prevent"},
     Symbol{"lock.shield", "security-high"},
     Symbol{"magnifyingglass", "edit-find"},
+    Symbol{"minus.magnifyingglass", "zoom-out"},
+    Symbol{"pencil.tip", nullptr},
     Symbol{"photo", "image-x-generic"},
     Symbol{"pin.fill", "view-pin"},
+    Symbol{"plus.magnifyingglass", "zoom-in"},
     Symbol{"underline", "format-text-underline"},
     Symbol{"xmark.circle.fill", "window-close"},
 };

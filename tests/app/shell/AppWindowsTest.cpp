@@ -1,9 +1,11 @@
 #include "app/shell/AppWindows.h"
 
+#include "app/editors/ImageEditorView.h"
 #include "app/editors/TextEditorView.h"
 #include "tests/support/ModelTestSupport.h"
 
 #include <QApplication>
+#include <QPointer>
 
 namespace snipstack::testing {
 namespace {
@@ -60,6 +62,34 @@ TEST_F(AppWindowsTest, AnEntryOpensOneEditorRichWhenFormattedAndPlainOtherwise) 
 
     editor->cancelButton()->click();
     EXPECT_EQ(openEditors(), 1);
+}
+
+TEST_F(AppWindowsTest, AnImageEntryOpensOneImageEditorWhoseTextGoesToATextEditor) {
+    const ClipDraft draft = imageDraft(Qt::white, QSize(80, 60));
+    const Bytes png = draft.payload.representations.front().data;
+    const ClipItem image = copy({{std::string(PasteboardType::png), png}});
+    const QString uuid = QString::fromStdString(image.id.string());
+    ASSERT_EQ(uuid, uuid.toUpper());
+    const QString key = "edit-" + uuid;
+    appWindows.openImageEditor(image, png);
+    QPointer<QWidget> first = appWindows.window(key);
+    appWindows.openImageEditor(image, png);
+    QWidget* window = appWindows.window(key);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(first.isNull());
+    EXPECT_EQ(window->windowTitle(), "Edit Image");
+    EXPECT_EQ(window->size(), QSize(1000, 700));
+
+    // Recognition answers for the fake desktop; its text goes to a new text editor.
+    auto* editor = window->findChild<ImageEditorView*>();
+    ASSERT_TRUE(waitUntil([&] { return editor->copyAllTextButton()->isEnabled(); }));
+    editor->copyAllTextButton()->click();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(openEditors(), 1);
+    ASSERT_TRUE(waitUntil([&] { return appWindows.window(key) == nullptr; }));
+
+    appWindows.openImageEditor(image, Bytes{0x89, 'P', 'N', 'G'});
+    EXPECT_EQ(appWindows.window(key), nullptr);
 }
 
 } // namespace
