@@ -342,7 +342,7 @@ class AppTest(unittest.TestCase):
         self.assertEqual(open_at(100), width)
 
     def test_an_image_is_found_by_the_words_in_it(self):
-        home, snipstack = self.start(set_up=True)
+        home, snipstack = self.start(set_up=True, settings="openScreenshotsInEditor=false\n")
         self.assertTrue(home.wait_until_settled(), "no store was made")
         before = home.stored_records()
         owner = subprocess.Popen([OWNER, "--serve-image-text", "Quarterly invoice"], stdout=subprocess.DEVNULL,
