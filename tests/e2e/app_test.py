@@ -192,6 +192,27 @@ class AppTest(unittest.TestCase):
         self.addCleanup(self.stop, owner)
         return owner
 
+    def edit_first_entry(self, title):
+        """Edit… from the context menu of the panel's first entry; the editor's window, activated."""
+        xdotool("key", "--clearmodifiers", "shift+super+v")
+        panel = wait_for(visible_panel)
+        self.assertTrue(panel, "the shortcut did not open the panel")
+        xdotool("mousemove", str(panel["X"] + 150), str(panel["Y"] + 110), "click", "3")
+        time.sleep(0.5)
+        xdotool("key", "Down", "Return")
+        editor = wait_for(lambda: window_named(title))
+        self.assertTrue(editor, f"Edit… opened no window named {title}")
+        xdotool("windowactivate", "--sync", editor)
+        return editor
+
+    def paste_first_entry(self):
+        """Return on the panel's first entry, opening the panel unless an editor's save left it open."""
+        time.sleep(0.4)
+        if not visible_panel():
+            xdotool("key", "--clearmodifiers", "shift+super+v")
+        self.assertTrue(wait_for(visible_panel))
+        xdotool("key", "Return")
+
     def test_the_clipboard_outlives_the_program_that_copied(self):
         # The image copied below would open in the editor, whose text recognition only adds load here.
         home, snipstack = self.start(set_up=True, settings="openScreenshotsInEditor=false\n")
@@ -380,26 +401,14 @@ class AppTest(unittest.TestCase):
         self.copy("text/html", html, "text/plain", "hello world")
         self.assertTrue(wait_for(lambda: home.stored_records() > before), "the copy was not kept")
 
-        xdotool("key", "--clearmodifiers", "shift+super+v")
-        panel = wait_for(visible_panel)
-        self.assertTrue(panel, "the shortcut did not open the panel")
-        xdotool("mousemove", str(panel["X"] + 150), str(panel["Y"] + 110), "click", "3")
-        time.sleep(0.5)
-        xdotool("key", "Down", "Return")
-        editor = wait_for(lambda: window_named("Edit Text"))
-        self.assertTrue(editor, "Edit… opened no editor")
-        xdotool("windowactivate", "--sync", editor)
+        editor = self.edit_first_entry("Edit Text")
         before = home.stored_records()
         xdotool("key", "--clearmodifiers", "ctrl+a", "ctrl+b", "ctrl+s")
         self.assertTrue(wait_for(lambda: not window_named("Edit Text")), "Save did not close the editor")
         self.assertTrue(wait_for(lambda: home.stored_records() > before), "the edit was not kept")
 
         # The new entry is at the top: pasting it puts its representations on the clipboard.
-        time.sleep(0.4)
-        if not visible_panel():
-            xdotool("key", "--clearmodifiers", "shift+super+v")
-        self.assertTrue(wait_for(visible_panel))
-        xdotool("key", "Return")
+        self.paste_first_entry()
         self.assertTrue(wait_for(lambda: b"\\b" in (clipboard("text/rtf") or b"")), "the saved RTF is not bold")
         self.assertIn(b"data:image/png;base64,", clipboard("text/html") or b"")
         plain = clipboard() or b""
@@ -418,15 +427,7 @@ class AppTest(unittest.TestCase):
         self.assertTrue(wait_for(lambda: home.stored_records() > before), "the image was not kept")
         self.assertFalse(window_named("Edit Image"), "the editor opened though the setting says not to")
 
-        xdotool("key", "--clearmodifiers", "shift+super+v")
-        panel = wait_for(visible_panel)
-        self.assertTrue(panel, "the shortcut did not open the panel")
-        xdotool("mousemove", str(panel["X"] + 150), str(panel["Y"] + 110), "click", "3")
-        time.sleep(0.5)
-        xdotool("key", "Down", "Return")
-        editor = wait_for(lambda: window_named("Edit Image"))
-        self.assertTrue(editor, "Edit… opened no image editor")
-        xdotool("windowactivate", "--sync", editor)
+        editor = self.edit_first_entry("Edit Image")
         # The Pen tool is the toolbar's second button; then a stroke across the middle of the image.
         xdotool("mousemove", "--window", editor, "150", "24", "click", "1")
         xdotool("mousemove", "--window", editor, "300", "400", "mousedown", "1")
@@ -439,11 +440,7 @@ class AppTest(unittest.TestCase):
         self.assertTrue(wait_for(lambda: home.stored_records() > before), "the edit was not kept")
 
         # The new entry is at the top, with the stroke in the pen's red; the original is below it, unchanged.
-        time.sleep(0.4)
-        if not visible_panel():
-            xdotool("key", "--clearmodifiers", "shift+super+v")
-        self.assertTrue(wait_for(visible_panel))
-        xdotool("key", "Return")
+        self.paste_first_entry()
         saved = wait_for(lambda: clipboard("image/png") if clipboard("image/png") != original else None)
         self.assertTrue(saved and saved.startswith(b"\x89PNG"), "the top entry is not the edited image")
         self.assertIn("#FF3B30", unique_colours(saved))

@@ -22,7 +22,7 @@ struct Symbol {
     std::string_view name;
     // The freedesktop icon-naming name, looked up in the user's icon theme first; none where the
     // drawing's colour carries its meaning, which a monochrome theme icon would lose, and where the
-    // naming specification has no icon of that meaning (the image editor's tools).
+    // freedesktop icon names hold no icon of that meaning (the image editor's tools).
     const char* themeName;
 };
 
