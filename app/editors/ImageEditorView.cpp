@@ -64,7 +64,11 @@ QIcon dotIcon(double diameter, const QColor& color) {
 } // namespace
 
 ImageEditorView::ImageEditorView(AppModel& model, ImageEditorState* state, QWidget* parent)
-    : QWidget(parent), model_(model), state_(state) {
+    : QWidget(parent), model_(model), state_(state), closeWatch_(*this, [this] {
+          if (!handedOver_) {
+              model_.editorClosed(saved_);
+          }
+      }) {
     state_->setParent(this);
     setMinimumSize(minimumContentSize);
     auto* layout = new QVBoxLayout(this);
@@ -393,29 +397,6 @@ void ImageEditorView::copySelectedText() {
     const QString text = state_->overlay()->selectedText();
     if (!text.isEmpty()) {
         model_.monitor().pasteboard().setString(text.toStdString());
-    }
-}
-
-void ImageEditorView::showEvent(QShowEvent* event) {
-    // The window is known once shown; its close, however asked for, ends the editor.
-    window()->installEventFilter(this);
-    QWidget::showEvent(event);
-}
-
-bool ImageEditorView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == window() && event->type() == QEvent::Close && event->isAccepted()) {
-        finish();
-    }
-    return false;
-}
-
-void ImageEditorView::finish() {
-    if (finished_) {
-        return;
-    }
-    finished_ = true;
-    if (!handedOver_) {
-        model_.editorClosed(saved_);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/editors/ImageEditorState.h"
+#include "app/editors/WindowCloseWatch.h"
 #include "core/model/ClipItem.h"
 
 #include <QButtonGroup>
@@ -52,9 +53,7 @@ signals:
     void textEditorRequested(const QString& text);
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* makeToolbar();
@@ -70,7 +69,6 @@ private:
     void refreshHint();
     void tintSymbols();
     void showFailure(const QString& description);
-    void finish();
 
     AppModel& model_;
     ImageEditorState* state_;
@@ -89,7 +87,8 @@ private:
     std::map<QAbstractButton*, QString> symbols_;
     std::optional<ClipItem> saved_;
     bool handedOver_ = false;
-    bool finished_ = false;
+    // The model hears once that the editor is done, unless the text editor took over.
+    WindowCloseWatch closeWatch_;
 };
 
 } // namespace snipstack

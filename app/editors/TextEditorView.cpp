@@ -39,7 +39,8 @@ QFrame* separator(QWidget* parent) {
 } // namespace
 
 TextEditorView::TextEditorView(AppModel& model, TextEditorState* state, QWidget* parent)
-    : QWidget(parent), model_(model), state_(state), findBar_(new TextFindBar(state->textView(), this)) {
+    : QWidget(parent), model_(model), state_(state), findBar_(new TextFindBar(state->textView(), this)),
+      closeWatch_(*this, [this] { model_.editorClosed(saved_); }) {
     state_->setParent(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -151,27 +152,6 @@ void TextEditorView::saveAndClose() {
 
 void TextEditorView::openFindBar() {
     findBar_->open();
-}
-
-void TextEditorView::showEvent(QShowEvent* event) {
-    // The window is known once shown; its close, however asked for, ends the editor.
-    window()->installEventFilter(this);
-    QWidget::showEvent(event);
-}
-
-bool TextEditorView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == window() && event->type() == QEvent::Close && event->isAccepted()) {
-        finish();
-    }
-    return false;
-}
-
-void TextEditorView::finish() {
-    if (finished_) {
-        return;
-    }
-    finished_ = true;
-    model_.editorClosed(saved_);
 }
 
 } // namespace snipstack

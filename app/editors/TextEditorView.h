@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/editors/TextEditorState.h"
+#include "app/editors/WindowCloseWatch.h"
 #include "core/model/ClipItem.h"
 
 #include <QPushButton>
@@ -32,16 +33,13 @@ public:
     void openFindBar();
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* makeFormattingBar();
     QWidget* makeBottomBar();
     void tintSymbols();
     void showTypingFormat(const QTextCharFormat& format);
-    void finish();
 
     AppModel& model_;
     TextEditorState* state_;
@@ -52,7 +50,8 @@ private:
     QToolButton* italic_ = nullptr;
     QToolButton* underline_ = nullptr;
     std::optional<ClipItem> saved_;
-    bool finished_ = false;
+    // The model hears once that the editor is done, with the entry it saved if any.
+    WindowCloseWatch closeWatch_;
 };
 
 } // namespace snipstack
